@@ -174,44 +174,73 @@ int _scprintf(const char* format, ...);
 // The runtime's fopen with its sharing mode; the path is a Windows path.
 std::FILE* _fsopen(const char* path, const char* mode, int shareFlag);
 
-// Files and directories. Paths take either separator; "Z:\" is the host's root.
+// Files and directories. Paths take either separator; "Z:\" is the host's root, "\x" is on
+// drive Z:, other drives and "\\server\share" are not there (ERROR_PATH_NOT_FOUND,
+// ERROR_BAD_NETPATH). Names match without regard to case (A-Z); a new file or directory is
+// made under the name as given. A missing last name is ERROR_FILE_NOT_FOUND, a missing
+// directory on the way ERROR_PATH_NOT_FOUND, a wildcard in a path ERROR_INVALID_NAME.
 DWORD GetFileAttributesA(LPCSTR path);  // INVALID_FILE_ATTRIBUTES when nothing is there
+// '*' any run, '?' one character, a final ".*" also none; "." and ".." first, then by name with
+// a-z folded to A-Z. No match: ERROR_FILE_NOT_FOUND; no such directory: ERROR_PATH_NOT_FOUND.
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);  // INVALID_HANDLE_VALUE when none
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found);     // FALSE, ERROR_NO_MORE_FILES at the end
 BOOL FindClose(HANDLE search);
-DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);  // length, or the size needed when too small
+// The length, or when the buffer is too small the size needed, terminator included.
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);  // e.g. "Z:\tmp\x", at the root "Z:\"
 BOOL SetCurrentDirectoryA(LPCSTR path);
-BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
-BOOL RemoveDirectoryA(LPCSTR path);
-BOOL DeleteFileA(LPCSTR path);
-DWORD GetTempPathA(DWORD size, LPSTR buffer);  // with its final backslash
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);  // ERROR_ALREADY_EXISTS when there
+BOOL RemoveDirectoryA(LPCSTR path);                                  // ERROR_DIR_NOT_EMPTY
+BOOL DeleteFileA(LPCSTR path);                                       // a directory: ERROR_ACCESS_DENIED
+DWORD GetTempPathA(DWORD size, LPSTR buffer);  // with its final backslash; sizes as GetCurrentDirectoryA
+// Succeeds for "Z:\" (or a null root) alone.
 BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serialNumber,
                            LPDWORD maximumComponentLength, LPDWORD fileSystemFlags, LPSTR fileSystemName,
                            DWORD fileSystemNameSize);
+// OPEN_EXISTING, CREATE_NEW (ERROR_FILE_EXISTS) and CREATE_ALWAYS (which reports
+// ERROR_ALREADY_EXISTS on success when it truncated a file); a directory is ERROR_ACCESS_DENIED.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD creation, DWORD flags, HANDLE templateFile);
-BOOL CloseHandle(HANDLE handle);
+BOOL CloseHandle(HANDLE handle);  // files and events; ERROR_INVALID_HANDLE for any other
 
-// Page memory: committed pages read as zeros.
+// Page memory: MEM_COMMIT with PAGE_READWRITE at an address of the system's choice; committed
+// pages read as zeros. Size 0 is ERROR_INVALID_PARAMETER. VirtualFree takes a whole block:
+// its first byte, size 0 and MEM_RELEASE.
 LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection);
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 
 // Named events: a name exists exactly while some process holds a handle to it, and is
-// released when that process ends, however it ends. ERROR_ALREADY_EXISTS on a second create.
+// released when that process ends, however it ends. ERROR_ALREADY_EXISTS on a second create,
+// which still returns a handle. Names are case-sensitive; a null or empty name makes an
+// unnamed event. "Local\" is the default namespace and "Global\" another; any other
+// backslash is ERROR_PATH_NOT_FOUND, a name of MAX_PATH bytes or more ERROR_FILENAME_EXCED_RANGE.
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCSTR name);
 
-// Modules through the host's loader. A bare name is searched as Windows does: the program's
-// directory, then the built-in system modules, then the current directory, then PATH.
+// Modules through the host's loader (shared objects). A bare name is searched as Windows does:
+// the program's directory, then the built-in system modules, then the current directory, then
+// PATH; a name without an extension gets ".dll". The built-in "d3d8.dll" and "dpnhpast.dll"
+// load with no code; WINEDLLOVERRIDES disables modules as under Wine ("d3d8=d",
+// "d3d8,dpnhpast=", entries separated by ';'). Failures: ERROR_MOD_NOT_FOUND.
+//
+// GetProcAddress finds a module's own exports (ERROR_PROC_NOT_FOUND otherwise). A host module
+// cannot export an MSVC-decorated name such as "?run@@YGHPAUHINSTANCE__@@HPBD@Z" as it is: the
+// GNU linker reads '@' as a symbol version. For a name that is not a C identifier,
+// GetProcAddress therefore also tries its alias: "oc_alias_" followed by the name with every
+// byte other than A-Z, a-z and 0-9 written as '_' and two upper-case hex digits. A host module
+// exports the decorated name above as
+//   extern "C" int WINAPI oc_alias__3Frun_40_40YGHPAUHINSTANCE_5F_5F_40_40HPBD_40Z(HINSTANCE, int, LPCSTR);
+// and a Windows DLL aliases that function in its .def file.
 HMODULE LoadLibraryA(LPCSTR name);
-HMODULE LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
-HMODULE GetModuleHandleA(LPCSTR name);  // null: the program itself
+HMODULE LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);  // file null and flags 0 only
+HMODULE GetModuleHandleA(LPCSTR name);  // null: the program itself; else a loaded module, by file name
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
-BOOL FreeLibrary(HMODULE module);
+BOOL FreeLibrary(HMODULE module);  // reference counted: the last release unloads
 
-void OutputDebugStringA(LPCSTR text);
+void OutputDebugStringA(LPCSTR text);  // to standard error
 DWORD GetCurrentProcessId();
 
-// User interface: the host has no windows.
+// User interface: the host has no windows. A message box is asked on the terminal (the
+// texts converted from code page 932) when standard input and standard error are one; without
+// a terminal it is written to standard error and returns 0, as no button could be shown.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 BOOL SetForegroundWindow(HWND window);
