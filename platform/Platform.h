@@ -148,8 +148,9 @@ LPSTR CharNextA(LPCSTR text);
 LPSTR CharPrevA(LPCSTR start, LPCSTR current);
 // Byte length; 0 for a null text.
 int lstrlenA(LPCSTR text);
-// Case-insensitive collation, negative / 0 / positive. Symbols sort before digits and
-// digits before letters; '-' and '\'' count only when all else is equal.
+// Case-insensitive collation, -1 / 0 / 1, a null text first. Symbols sort before digits
+// (compared one by one, not as numbers), digits before letters, letters before half-width
+// katakana and two-byte characters; '-' and '\'' count only when all else is equal.
 int lstrcmpiA(LPCSTR first, LPCSTR second);
 
 // msvcrt's multibyte functions for code page 932: two-byte characters are units, so a
@@ -164,8 +165,9 @@ int _mbsicmp(const unsigned char* first, const unsigned char* second);
 int _mbsnbicmp(const unsigned char* first, const unsigned char* second, std::size_t count);
 
 // msvcrt formatting: "I64", "h", "l" prefixes; "S" is a string of 16-bit characters; a null
-// string prints "(null)". _vsnprintf returns -1 when the text does not fit in count bytes
-// (then no terminator is written); _vscprintf returns the length the text needs.
+// string prints "(null)"; a 16-bit character above 0xFF fails the call (-1) in a string.
+// _vsnprintf returns -1 when the text is longer than count bytes, and writes no terminator
+// when it is exactly count; _vscprintf returns the length the text needs.
 int _vsnprintf(char* buffer, std::size_t count, const char* format, va_list arguments);
 int _vscprintf(const char* format, va_list arguments);
 int _snprintf(char* buffer, std::size_t count, const char* format, ...);
