@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/OCFile.h"
+#include "files/ProcessState.h"
+#include "platform/Seam.h"
+#include "tests/pack/PackFixtures.h"
+#include "tests/support/Hooks.h"
+#include "tests/support/Scratch.h"
+#include "text/OCException.h"
+
+namespace {
+
+using NamesAndData = std::vector<std::pair<std::string, std::string>>;
+
+// A pack file of a lookup case: its place under the scratch directory and its entries, or
+// an empty file.
+struct PackFile {
+    std::string file;
+    NamesAndData entries;
+    std::string headerName = "";
+    bool emptyFile = false;
+};
+
+// Each entry's bytes tell where they came from, and entries differ in length.
+NamesAndData Named(const std::string& pack, std::vector<std::string> names) {
+    NamesAndData entries;
+    for (const std::string& name : names) entries.push_back({name, pack + ":" + name + " payload"});
+    return entries;
+}
+
+PackFile Pack(const std::string& file, std::vector<std::string> names, const std::string& headerName = "") {
+    return {file, Named(file, names), headerName};
+}
+
+struct LookupCase {
+    const char* what;
+    std::vector<std::string> directories;  // made first, under the scratch directory
+    std::vector<PackFile> packs;
+    const char* earlierLookup;  // a directory looked up first (filling packFiles), or null
+    const char* directory;      // appended to the scratch directory's path
+    const char* request;
+    Outcome outcome;
+    const char* pack = "";   // the pack that supplies the entry
+    const char* entry = "";  // the record it matches
+    const char* packName = "";
+    const char* wineDiffers = nullptr;  // why Wine's answer is not Windows' one, or null
+};
+
+const std::string kLong(256, 'N');
+const std::string kShort(255, 'N');
+
+const std::vector<LookupCase>& LookupCases() {
+    static const std::vector<LookupCase> cases = {
+        {"a lower-case request finds an upper-case entry", {}, {Pack("A.pak", {"README.TXT", "GAME.INI"})}, nullptr,
+         "", "game.ini", Outcome::Found, "A.pak", "GAME.INI"},
+        {"the first record that the request prefixes wins", {}, {Pack("A.pak", {"GAME.INI.OLD", "GAME.INI"})},
+         nullptr, "", "GAME.INI", Outcome::Found, "A.pak", "GAME.INI.OLD"},
+        {"'.*' becomes '.'", {}, {Pack("A.pak", {"saveX.dat", "save.dat", "save.bak"})}, nullptr, "", "save.*",
+         Outcome::Found, "A.pak", "save.dat"},
+        {"a doubled backslash compares as one", {}, {Pack("A.pak", {"data\\b.txt", "data\\a.txt"})}, nullptr, "",
+         "data\\\\a.txt", Outcome::Found, "A.pak", "data\\a.txt"},
+        // A byte-wise search would make the request the first entry's name. Wine's _mbsstr
+        // compares at every byte, so there the request loses its backslash.
+        {"95 5C before a backslash is no doubled backslash", {},
+         {Pack("A.pak", {"\x95\x5c\x83\x5c.txt", "\x95\x5c\\\x83\x5c.txt"})}, nullptr, "", "\x95\x5c\\\x83\x5c.txt",
+         Outcome::Found, "A.pak", "\x95\x5c\\\x83\x5c.txt", "", "Wine's _mbsstr compares at every byte"},
+        {"'*' is an ordinary character", {}, {Pack("A.pak", {"GAME.INI", "*.ini.txt"})}, nullptr, "", "*.ini",
+         Outcome::Found, "A.pak", "*.ini.txt"},
+        {"a request longer than every name", {}, {Pack("A.pak", {"GAME", "GAME.IN"})}, nullptr, "", "GAME.INI",
+         Outcome::NotFound},
+        {"the empty request takes the first record", {}, {Pack("A.pak", {"first", "second"})}, nullptr, "", "",
+         Outcome::Found, "A.pak", "first"},
+        {"a trailing backslash on the directory is cut", {}, {Pack("A.pak", {"GAME.INI"})}, nullptr, "\\",
+         "GAME.INI", Outcome::Found, "A.pak", "GAME.INI"},
+        {"a final 95 5C is a character, not a backslash", {"\x95\x5c"}, {Pack("\x95\x5c\\A.pak", {"GAME.INI"})},
+         nullptr, "\\\x95\x5c", "GAME.INI", Outcome::Found, "\x95\x5c\\A.pak", "GAME.INI"},
+        {"a backslash after a final 95 5C is cut", {"\x95\x5c"}, {Pack("\x95\x5c\\A.pak", {"GAME.INI"})}, nullptr,
+         "\\\x95\x5c\\", "GAME.INI", Outcome::Found, "\x95\x5c\\A.pak", "GAME.INI"},
+        {"a missing directory searches nothing", {}, {Pack("A.pak", {"GAME.INI"})}, nullptr, "\\missing",
+         "GAME.INI", Outcome::NotFound},
+        {"the first directory with packs serves every later one", {"one", "two"},
+         {Pack("one\\A.pak", {"GAME.INI"}), Pack("two\\B.pak", {"GAME.INI", "TWO.TXT"})}, "\\one", "\\two",
+         "GAME.INI", Outcome::Found, "one\\A.pak", "GAME.INI"},
+        {"... whose packs alone are searched", {"one", "two"},
+         {Pack("one\\A.pak", {"GAME.INI"}), Pack("two\\B.pak", {"GAME.INI", "TWO.TXT"})}, "\\one", "\\two",
+         "TWO.TXT", Outcome::NotFound},
+        {"... yet a missing directory still searches nothing", {"one"}, {Pack("one\\A.pak", {"GAME.INI"})}, "\\one",
+         "\\missing", "GAME.INI", Outcome::NotFound},
+        {"a directory without packs leaves the list to the next", {"empty", "two"},
+         {Pack("two\\B.pak", {"GAME.INI"})}, "\\empty", "\\two", "GAME.INI", Outcome::Found, "two\\B.pak",
+         "GAME.INI"},
+        {"the first pack in list order wins", {},
+         {Pack("B.pak", {"GAME.INI"}), Pack("a.pak", {"GAME.INI"}), Pack("c.PAK", {"GAME.INI"})}, nullptr, "",
+         "GAME.INI", Outcome::Found, "a.pak", "GAME.INI"},
+        {"a later pack supplies what the earlier ones lack", {},
+         {Pack("A.pak", {"README.TXT"}), Pack("b.pak", {"OTHER.TXT", "GAME.INI"})}, nullptr, "", "GAME.INI",
+         Outcome::Found, "b.pak", "GAME.INI"},
+        {"packName admits the pack of that name, case ignored", {},
+         {Pack("A.pak", {"GAME.INI"}, "OTHER"), Pack("b.pak", {"GAME.INI"}, "Game")}, nullptr, "", "GAME.INI",
+         Outcome::Found, "b.pak", "GAME.INI", "GAME"},
+        {"a 256-byte header name without NUL is compared whole", {}, {Pack("A.pak", {"GAME.INI"}, kLong)}, nullptr,
+         "", "GAME.INI", Outcome::Found, "A.pak", "GAME.INI", kLong.c_str()},
+        {"... and 255 of its bytes are another name", {}, {Pack("A.pak", {"GAME.INI"}, kLong)}, nullptr, "",
+         "GAME.INI", Outcome::NotFound, "", "", kShort.c_str()},
+        {"an empty .pak fails with the decompression error", {},
+         {{"A.pak", {}, "", true}, Pack("b.pak", {"GAME.INI"})}, nullptr, "", "GAME.INI",
+         Outcome::DecompressionError},
+        {"an empty .pak is passed over while packName is set", {},
+         {{"A.pak", {}, "", true}, Pack("b.pak", {"GAME.INI"}, "GAME")}, nullptr, "", "GAME.INI", Outcome::Found,
+         "b.pak", "GAME.INI", "GAME"},
+    };
+    return cases;
+}
+
+const PackFile& PackOf(const LookupCase& row, const std::string& file) {
+    for (const PackFile& pack : row.packs)
+        if (pack.file == file) return pack;
+    throw std::logic_error("no such pack in the row");
+}
+
+std::string DataOf(const PackFile& pack, const std::string& entry) {
+    for (const auto& [name, data] : pack.entries)
+        if (name == entry) return data;
+    throw std::logic_error("no such entry in the pack");
+}
+
+using FindInPacksTest = PackTest;
+
+TEST_F(FindInPacksTest, EveryVersionStoredAndCompressed) {
+    for (const Variant& variant : AllVariants()) {
+        for (const LookupCase& row : LookupCases()) {
+            SCOPED_TRACE(Describe(variant) + ": " + row.what);
+            ResetPackState();
+            ScratchDirectory scratch;
+            for (const std::string& directory : row.directories) MakeDirectory(directory);
+            for (const PackFile& pack : row.packs)
+                WriteFile(pack.file, pack.emptyFile ? "" : WritePack(variant, pack.entries, pack.headerName));
+            packName.Assign(row.packName);
+            DialogAnswers noDialog({});
+            if (row.earlierLookup) {
+                OCFile earlier;
+                LookUp(earlier, scratch.Path() + row.earlierLookup, "");
+            }
+
+            OCFile file;
+            const Outcome outcome = LookUp(file, scratch.Path() + row.directory, row.request);
+            EXPECT_TRUE(noDialog.Shown().empty());
+            if (row.wineDiffers && RunningUnderWine()) continue;
+            // Headers of versions 0 and 1 carry no name: no packName admits them.
+            const bool unnamed = *row.packName && variant.version < 2;
+            const Outcome expected = unnamed ? Outcome::NotFound : row.outcome;
+            EXPECT_STREQ(Describe(expected), Describe(outcome));
+            if (outcome == Outcome::NotFound) {
+                EXPECT_EQ(nullptr, file.file);
+            }
+            if (outcome != Outcome::Found) continue;
+            if (expected != Outcome::Found) continue;
+            const std::string data = DataOf(PackOf(row, row.pack), row.entry);
+            EXPECT_NE(nullptr, file.file) << "the pack file stays open";
+            EXPECT_EQ(scratch.Path() + "\\" + row.pack, Text(file.name));
+            EXPECT_EQ(row.entry, Text(file.path));
+            EXPECT_EQ(1, file.inPack);
+            EXPECT_EQ(variant.compress, file.compressed != 0);
+            EXPECT_EQ(variant.compress, file.memoryMode != 0);
+            EXPECT_EQ(variant.compress, file.baseOffset == 0);
+            EXPECT_EQ(data.size(), file.GetSize());
+            EXPECT_EQ(data, ReadAllBytes(file));
+        }
+    }
+}
+
+// After a match the stream reads the entry alone, whether it is a window on the pack file
+// or an inflated copy; the next entry's bytes follow it in the pack.
+TEST_F(FindInPacksTest, TheStreamShowsTheEntryAlone) {
+    for (const Variant& variant : AllVariants()) {
+        SCOPED_TRACE(Describe(variant));
+        ResetPackState();
+        ScratchDirectory scratch;
+        WriteFile("a.pak", WritePack(variant, {{"FIRST.BIN", "abcdefghijklmnopqrstuvwxyz"},
+                                               {"SECOND.BIN", "0123456789"},
+                                               {"THIRD.BIN", "following bytes"}}));
+        OCFile file;
+        ASSERT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "SECOND.BIN"));
+        EXPECT_EQ(10u, file.GetSize());
+        EXPECT_EQ("0123456789", ReadBytes(file, 100));
+        EXPECT_EQ("", ReadBytes(file, 100));
+        EXPECT_EQ(0, file.Seek(2, SEEK_SET));
+        EXPECT_EQ("234", ReadBytes(file, 3));
+        EXPECT_EQ(0, file.Seek(-3, SEEK_CUR));
+        EXPECT_EQ("234", ReadBytes(file, 3));
+        EXPECT_EQ(0, file.Seek(4, SEEK_END)) << "four bytes back from the end";
+        EXPECT_EQ(6, file.position);
+        EXPECT_EQ("6789", ReadBytes(file, 100));
+        EXPECT_EQ(0, file.Seek(0, SEEK_END));
+        EXPECT_EQ("", ReadBytes(file, 1));
+        EXPECT_EQ(10u, file.GetSize());
+        file.Close();
+        EXPECT_EQ(nullptr, file.file);
+        EXPECT_EQ(0u, file.GetSize());
+    }
+}
+
+// OCFile::Open falls back to the packs of the current directory for a name not on disk.
+TEST_F(FindInPacksTest, OpenReadsTheEntrysExactBytes) {
+    std::string binary;
+    for (int i = 0; i < 70000; ++i) binary += static_cast<char>((i * 7919) % 251 ^ (i >> 8));
+    const NamesAndData entries = {
+        {"EMPTY.BIN", ""},
+        {"ONE.BIN", "x"},
+        {"GAME.INI", "[\x90\xdd\x92\xe8]\r\nName=demo\r\nTitle=\x83\x5c\r\n"},
+        {"BINARY.BIN", binary},
+        {"data\\\x83\x5c.txt", std::string("with a NUL\0inside", 17)},
+    };
+    for (const Variant& variant : AllVariants()) {
+        ResetPackState();
+        ScratchDirectory scratch;
+        WriteFile("data.pak", WritePack(variant, entries));
+        DialogAnswers noDialog({});
+        for (const auto& [name, data] : entries) {
+            SCOPED_TRACE(Describe(variant) + ": " + name);
+            OCFile file;
+            ASSERT_EQ(1, file.Open(name.c_str(), OCFile::ModeRead));
+            EXPECT_EQ(0, file.position);
+            EXPECT_EQ(name, Text(file.path));
+            EXPECT_EQ(data.size(), file.GetSize());
+            EXPECT_TRUE(data == ReadAllBytes(file)) << "the bytes differ";
+        }
+        EXPECT_TRUE(noDialog.Shown().empty());
+    }
+}
+
+TEST_F(FindInPacksTest, APackGoneSinceTheScanIsPassedOverSilently) {
+    ScratchDirectory scratch;
+    const Variant variant = {3, true};
+    WriteFile("A.pak", WritePack(variant, {{"A.TXT", "a"}}));
+    WriteFile("b.pak", WritePack(variant, {{"B.TXT", "b"}}));
+    OCFile file;
+    ASSERT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "A.TXT"));
+    ASSERT_EQ(2u, packFiles.size());
+    file.Close();
+
+    RemoveTree("A.pak");
+    DialogAnswers noDialog({});
+    EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "B.TXT"));
+    EXPECT_EQ("b", ReadAllBytes(file));
+    file.Close();
+    RemoveTree("b.pak");
+    EXPECT_EQ(0, file.Open("B.TXT", OCFile::ModeRead | OCFile::ModeSkipSearchDirectories));
+    // Only Open's own dialog for the missing file, answered with nothing.
+    ASSERT_EQ(1u, noDialog.Shown().size());
+    EXPECT_NE(std::string::npos, noDialog.Shown()[0].text.find("B.TXT"));
+}
+
+// A pack that is there but does not open: Open's dialog; after Ignore the lookup reads it
+// as an empty file, which fails unless packName passes it over.
+struct UnopenableCase {
+    const char* what;
+    int answer;
+    const char* packName;
+    const char* outcome;
+};
+
+std::FILE* RefuseA(const char* path, const char* mode) {
+    const std::string text = path;
+    if (text.size() >= 5 && text.compare(text.size() - 5, 5, "A.pak") == 0) return nullptr;
+    return ::_fsopen(path, mode, _SH_DENYNO);
+}
+
+TEST_F(FindInPacksTest, APackThatDoesNotOpen) {
+    const std::vector<UnopenableCase> cases = {
+        {"Ignore, every pack admitted", IDIGNORE, "", "the decompression error"},
+        {"Ignore, packName set", IDIGNORE, "GAME", "from b"},
+        {"Abort", IDABORT, "GAME", "Open's Abort error"},
+    };
+    for (const UnopenableCase& row : cases) {
+        SCOPED_TRACE(row.what);
+        ResetPackState();
+        ScratchDirectory scratch;
+        WriteFile("A.pak", WritePack({3, false}, {{"GAME.INI", "from A"}}, "GAME"));
+        WriteFile("b.pak", WritePack({3, false}, {{"GAME.INI", "from b"}}, "GAME"));
+        packName.Assign(row.packName);
+        DialogAnswers dialogs({row.answer});
+        seam::hooks().openFile = RefuseA;
+        OCFile file;
+        std::string outcome;
+        try {
+            outcome = file.FindInPacks(scratch.Path().c_str(), "GAME.INI") ? ReadAllBytes(file) : "not found";
+        } catch (const OCErrorException& error) {
+            const std::string message = Text(error.message);
+            outcome = message == kInflateFailed                        ? "the decompression error"
+                      : message.find("A.pak") != std::string::npos ? "Open's Abort error"
+                                                                     : "another error: " + message;
+        }
+        seam::hooks().openFile = nullptr;
+        EXPECT_EQ(row.outcome, outcome);
+        ASSERT_EQ(1u, dialogs.Shown().size());
+        EXPECT_NE(std::string::npos, dialogs.Shown()[0].text.find(scratch.Path() + "\\A.pak"));
+    }
+}
+
+TEST_F(FindInPacksTest, RefusedDirectoryPagesPassOut) {
+    ScratchDirectory scratch;
+    WriteFile("a.pak", WritePack({4, true}, {{"GAME.INI", "x"}}));
+    OCFile file;
+    {
+        RefusePages refuse;
+        EXPECT_EQ(Outcome::NoMemory, LookUp(file, scratch.Path(), "GAME.INI"));
+    }
+    EXPECT_NE(nullptr, file.file) << "the pack stays open until the stream is closed";
+    file.Close();
+    EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "GAME.INI"));
+}
+
+}  // namespace
