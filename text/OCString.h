@@ -60,4 +60,19 @@ public:
     int capacity = 0;        // text bytes the buffer takes before its terminator: 0 or a multiple of 64
     int length = 0;          // the recorded length of the text
     char* cursor = nullptr;  // within the text, terminator included; null without a buffer
+
+private:
+    // The cursor's offset; a cursor that a direct write left beyond the text counts as on
+    // its terminator.
+    int CursorOffset() const;
+    // How far SetCursor and Delete may place the cursor: the recorded length, but never
+    // beyond the terminator.
+    int CursorBound() const;
+    // from, with a second zero behind the text's terminator, for the runtime's searches.
+    unsigned char* Searchable(char* from) const;
+    // A search result becomes the cursor; the terminator is never an occurrence.
+    char* MoveTo(unsigned char* found);
+    // Replaces the text by a copy of the temporary's, in a buffer sized for it. 0 when that
+    // buffer cannot be had; the string then keeps its own text.
+    int TakeText(const OCString& temporary);
 };
