@@ -269,7 +269,9 @@ TEST(OCFileMemory, Seeks) {
         EXPECT_EQ(row.position, file.position);
         char next = 0;
         EXPECT_EQ(row.position < 9 ? 1u : 0u, file.Read(&next, 1));
-        if (row.position < 9) EXPECT_EQ(buffer[row.position], next);
+        if (row.position < 9) {
+            EXPECT_EQ(buffer[row.position], next);
+        }
     }
 }
 

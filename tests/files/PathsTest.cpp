@@ -23,7 +23,7 @@ TEST(Paths, IsAbsolutePath) {
     const Row rows[] = {
         {"\\x", 1},     {"C:x", 1},       {"C:\\x", 1},        {"\\\\srv\\share", 1}, {"x\\y", 0},
         {"", 0},        {nullptr, 0},     {"x:", 1},           {"ab:c", 0},
-        {"\x95\x5c:", 0},  // the colon is the third byte, not the second character
+        {"\x95\x5c:", 1},  // 95 5C is one character, so the colon is the second
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path ? row.path : "(null)");
