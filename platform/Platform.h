@@ -8,10 +8,10 @@
 
 #if defined(_WIN32)
 #define OC_PLATFORM_WINDOWS 1
-#elif defined(__unix__) || defined(__APPLE__)
+#elif defined(__linux__)
 #define OC_PLATFORM_POSIX 1
 #else
-#error "Unknown platform: the system builds for Windows or a POSIX host."
+#error "Unknown platform: the system builds for Windows or a Linux host."
 #endif
 
 #include <cstdarg>
