@@ -42,9 +42,10 @@ probe() {
 
 # The Wine desktop's graphics driver is that of the process that made it: one made by a
 # program without a display (a unit test, say) has none, and windows fail until it has gone,
-# a moment after its last program. Waits until a window of ours shows on this display.
+# a moment after its last program. Waits until a window of ours shows on this display (the
+# first desktop of a new prefix takes a while).
 desktop_ready() {
-  local deadline=$((SECONDS + 30))
+  local deadline=$((SECONDS + 60))
   while [ $SECONDS -lt $deadline ]; do
     "$wine_run" "$probe_exe" ready 3 >/dev/null 2>>"$work/probe.err" &
     local pid=$!

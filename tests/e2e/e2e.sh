@@ -215,6 +215,7 @@ missing_settings_retry_after_it_appeared() {
 
 # --- run ----------------------------------------------------------------------------------
 desktop_ready || { echo "FAIL: no window shows on $DISPLAY"; exit 1; }
+echo "desktop ready on $DISPLAY after $((SECONDS - started)) s"
 for each in title_reaches_run empty_title_is_null second_start_brings_the_game_forward \
   second_start_without_title_finds_the_game_by_class \
   no_d3d8_is_no_directx no_dpnhpast_is_directx_8_0 missing_module_is_reported \

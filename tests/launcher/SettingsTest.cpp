@@ -77,6 +77,10 @@ const Case kCases[] = {
     {"an empty key is no key", "[" SETTINGS "]\n=Sample\n", "", nullptr},
     {"CR LF line ends", "[" SETTINGS "]\r\n\r\nTitle=Sample\r\n", "Title", "Sample"},
     {"lone CR line ends", "[" SETTINGS "]\r'comment\rTitle=Sample\r", "Title", "Sample"},
+    // 81 0A is one character of the code page, as the system's functions step: the line does
+    // not end there.
+    {"a lead byte takes the line feed after it", "[" SETTINGS "]\nTitle=\x81\nName=Game\n", "Title",
+     "\x81\nName=Game"},
     {"a lead byte before the terminator", "[" SETTINGS "]\nTitle=Sample\x81", "Title", "Sample\x81"},
     {"an empty text", "", "Title", nullptr},
 };
