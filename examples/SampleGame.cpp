@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "files/ProcessState.h"
 #include "launcher/Settings.h"
 
 namespace {
@@ -85,7 +86,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 // Exported as run under its decorated name (SampleGame.def).
 extern "C" int WINAPI RunSampleGame(HINSTANCE instance, int showCommand, const char* title) {
     Game state{instance, showCommand, title, OCString()};
-    // The launcher passes no Name: the module reads it where the launcher did.
+    // The launcher passes no Name: the module reads it where the launcher did. The launcher
+    // has already asked the user about a missing GAME.INI, so the module's own file layer
+    // does not ask again.
+    quietOpen = 1;
     ReadSetting(kSection, "Name", state.name, "GAME.INI");
     const char* className = state.name.IsEmpty() ? kFallbackClass : state.name.GetText();
     game = &state;
