@@ -52,10 +52,11 @@ int OCFile::Open(const char* fileName, int mode) { return OpenFile(fileName, mod
 int OCFile::OpenPackFile(const char* packPath) { return OpenFile(packPath, ModeRead, 0); }
 
 int OCFile::OpenFile(const char* fileName, int mode, int packSearch) {
-    Close();
-    if (!fileName) return 0;
+    // Taken before closing, which empties name: the request may be this stream's own name.
     // The pack search reopens this stream, so the request is kept apart from its members.
     const OCString requested(fileName);
+    Close();
+    if (!fileName) return 0;
     const int writeAccess = HasWriteAccess(mode);
     for (;;) {
         name.Assign(requested);

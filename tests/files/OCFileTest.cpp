@@ -9,6 +9,7 @@
 #include "platform/Seam.h"
 #include "tests/support/Hooks.h"
 #include "tests/support/Scratch.h"
+#include "tests/text/TestHeap.h"
 #include "text/OCException.h"
 
 namespace {
@@ -68,6 +69,19 @@ TEST(OCFileOpen, ExistingFileForReading) {
         EXPECT_EQ(0, file.inPack);
         EXPECT_EQ("0123456789", ReadAllBytes(file));
     }
+}
+
+// Closing first empties name: a stream reopened under its own name must still know it.
+TEST(OCFileOpen, ReopenUnderItsOwnName) {
+    ScratchDirectory scratch;
+    WriteFile("again.txt", "same file");
+    DialogAnswers dialogs({});
+    OCFile file;
+    ASSERT_EQ(1, file.Open("again.txt", OCFile::ModeRead));
+    ASSERT_EQ(1, file.Open(file.name.GetText(), OCFile::ModeRead));
+    EXPECT_EQ("again.txt", Text(file.name));
+    EXPECT_EQ("same file", ReadAllBytes(file));
+    EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST(OCFileOpen, WritingCreatesTheMissingDirectories) {
@@ -225,6 +239,25 @@ TEST(OCFileMemory, OwnBufferIsReadToItsEnd) {
     EXPECT_EQ(100u, file.GetSize());
     file.Close();  // frees the buffer: the sanitizer build reports a leak otherwise
     EXPECT_EQ(nullptr, file.memory);
+}
+
+// A memory stream never lacks its buffer: when none can be had, the stream stays closed.
+TEST(OCFileMemory, ARefusedBufferLeavesTheStreamClosed) {
+    char earlier[4] = "abc";
+    OCFile file;
+    ASSERT_EQ(1, file.OpenMemory(earlier, 3));
+    {
+        testheap::RefuseAllocations refuse;
+        EXPECT_EQ(0, file.OpenMemory(nullptr, 100));
+        EXPECT_EQ(1, refuse.Refused());
+    }
+    EXPECT_EQ(0, file.memoryMode);
+    EXPECT_EQ(nullptr, file.memory);
+    EXPECT_EQ(0, file.ownsMemory);
+    EXPECT_EQ(0u, file.GetSize());
+    char out[4];
+    EXPECT_EQ(0u, file.Read(out, sizeof out));
+    EXPECT_STREQ("abc", earlier);
 }
 
 TEST(OCFileMemory, CallersBufferStaysTheCallers) {

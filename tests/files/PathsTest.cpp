@@ -102,6 +102,17 @@ TEST(Paths, CreateDirectoriesRootRelative) {
     EXPECT_TRUE(IsDirectory("r\\s"));
 }
 
+// A network path names its server and share first: neither is a directory to make, and
+// nothing of it lands in the current directory.
+TEST(Paths, CreateDirectoriesOfANetworkPathMakesNothingHere) {
+    ScratchDirectory scratch;
+    CreateDirectories("\\\\nosuchserver\\share\\dir");
+    for (const char* part : {"nosuchserver", "share", "dir"}) {
+        SCOPED_TRACE(part);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(part));
+    }
+}
+
 TEST(Paths, CreateDirectoriesWithTwoByteNames) {
     ScratchDirectory scratch;
     CreateDirectories("\x95\x5c\\\x83\x5c");  // 表\ソ: each ends in 0x5C

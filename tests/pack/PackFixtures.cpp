@@ -83,4 +83,5 @@ void PackTest::TearDown() { ResetPackState(); }
 void PackTest::ResetPackState() {
     packFiles.clear();
     packName.Clear();
+    searchDirectories.clear();
 }

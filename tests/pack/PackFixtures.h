@@ -41,8 +41,8 @@ const char* Describe(Outcome outcome);
 // FindInPacks, with its specified failures caught; any other exception fails the test.
 Outcome LookUp(OCFile& file, const std::string& directory, const std::string& name);
 
-// packFiles is never rescanned once filled and packName steers admission: each test
-// starts and ends with both empty.
+// packFiles is never rescanned once filled, and packName and searchDirectories steer the
+// search: each test starts and ends with all three empty.
 class PackTest : public ::testing::Test {
 protected:
     void SetUp() override;

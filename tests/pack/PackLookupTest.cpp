@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -264,11 +265,31 @@ struct UnopenableCase {
     const char* outcome;
 };
 
-std::FILE* RefuseA(const char* path, const char* mode) {
+// The runtime refuses to open the files whose names end in this text, and counts the tries.
+const char* refusedSuffix = "";
+int refusedOpens = 0;
+
+std::FILE* RefuseSuffix(const char* path, const char* mode) {
     const std::string text = path;
-    if (text.size() >= 5 && text.compare(text.size() - 5, 5, "A.pak") == 0) return nullptr;
+    const std::size_t length = std::strlen(refusedSuffix);
+    if (text.size() >= length && text.compare(text.size() - length, length, refusedSuffix) == 0) {
+        ++refusedOpens;
+        return nullptr;
+    }
     return ::_fsopen(path, mode, _SH_DENYNO);
 }
+
+class RefuseOpening {
+public:
+    explicit RefuseOpening(const char* suffix) {
+        refusedSuffix = suffix;
+        refusedOpens = 0;
+        seam::hooks().openFile = RefuseSuffix;
+    }
+    RefuseOpening(const RefuseOpening&) = delete;
+    RefuseOpening& operator=(const RefuseOpening&) = delete;
+    ~RefuseOpening() { seam::hooks().openFile = nullptr; }
+};
 
 TEST_F(FindInPacksTest, APackThatDoesNotOpen) {
     const std::vector<UnopenableCase> cases = {
@@ -284,10 +305,10 @@ TEST_F(FindInPacksTest, APackThatDoesNotOpen) {
         WriteFile("b.pak", WritePack({3, false}, {{"GAME.INI", "from b"}}, "GAME"));
         packName.Assign(row.packName);
         DialogAnswers dialogs({row.answer});
-        seam::hooks().openFile = RefuseA;
         OCFile file;
         std::string outcome;
         try {
+            RefuseOpening refuse("A.pak");
             outcome = file.FindInPacks(scratch.Path().c_str(), "GAME.INI") ? ReadAllBytes(file) : "not found";
         } catch (const OCErrorException& error) {
             const std::string message = Text(error.message);
@@ -295,10 +316,81 @@ TEST_F(FindInPacksTest, APackThatDoesNotOpen) {
                       : message.find("A.pak") != std::string::npos ? "Open's Abort error"
                                                                      : "another error: " + message;
         }
-        seam::hooks().openFile = nullptr;
         EXPECT_EQ(row.outcome, outcome);
         ASSERT_EQ(1u, dialogs.Shown().size());
         EXPECT_NE(std::string::npos, dialogs.Shown()[0].text.find(scratch.Path() + "\\A.pak"));
+    }
+}
+
+// Where OCFile::Open looks for a name that is not on disk: the current directory's packs,
+// then, unless the mode says otherwise, those of the search directories in list order. A
+// wildcard without a match is looked for as it is; a name that is on disk but does not open
+// is not looked for at all.
+struct OpenSearchCase {
+    const char* what;
+    NamesAndData here;                     // the current directory's pack; none when empty
+    NamesAndData extra;                    // the pack of the search directory "extra"
+    std::vector<std::string> directories;  // made in the current directory
+    std::vector<std::string> files;        // written there
+    const char* refused;                   // the runtime refuses names ending in this, or null
+    const char* request;
+    int mode;
+    const char* result;  // the bytes read; null: nothing opens, and the dialog asks
+};
+
+TEST_F(FindInPacksTest, OpenSearchesTheCurrentDirectoryThenTheSearchDirectories) {
+    const int read = OCFile::ModeRead;
+    const int skip = OCFile::ModeRead | OCFile::ModeSkipSearchDirectories;
+    const NamesAndData starred = {{"*.ini.txt", "starred"}};
+    const std::vector<OpenSearchCase> cases = {
+        {"a name only in a search directory's pack", {}, {{"EXTRA.TXT", "from extra"}}, {}, {}, nullptr,
+         "EXTRA.TXT", read, "from extra"},
+        {"ModeSkipSearchDirectories: the current directory's packs alone", {}, {{"EXTRA.TXT", "from extra"}}, {},
+         {}, nullptr, "EXTRA.TXT", skip, nullptr},
+        {"the current directory's packs first", {{"GAME.INI", "from here"}}, {{"GAME.INI", "from extra"}}, {}, {},
+         nullptr, "GAME.INI", read, "from here"},
+        {"a wildcard without a match on disk is looked for as it is", {}, starred, {}, {}, nullptr, "*.ini", read,
+         "starred"},
+        {"... whatever the mode", {}, starred, {}, {}, nullptr, "*.ini", OCFile::ModeWrite, "starred"},
+        {"... in the current directory alone with ModeSkipSearchDirectories", {}, starred, {}, {}, nullptr, "*.ini",
+         skip, nullptr},
+        {"a name on disk that does not open is not looked for", {{"GAME.INI", "from here"}}, {}, {"GAME.INI"}, {},
+         nullptr, "GAME.INI", read, nullptr},
+        {"a wildcard's first match is the only one tried, and no pack after it",
+         {{"w\\*.dat", "from here"}}, {}, {"w"}, {"w\\a.dat", "w\\b.dat"}, ".dat", "w\\*.dat", read, nullptr},
+    };
+    for (const OpenSearchCase& row : cases) {
+        SCOPED_TRACE(row.what);
+        ResetPackState();
+        ScratchDirectory scratch;
+        for (const std::string& directory : row.directories) MakeDirectory(directory);
+        for (const std::string& name : row.files) WriteFile(name, "on disk");
+        const Variant variant = {2, false};
+        if (!row.here.empty()) WriteFile("here.pak", WritePack(variant, row.here));
+        MakeDirectory("extra");
+        WriteFile("extra\\extra.pak", WritePack(variant, row.extra));
+        searchDirectories = {OCString((scratch.Path() + "\\missing").c_str()),
+                             OCString((scratch.Path() + "\\extra").c_str())};
+        DialogAnswers dialogs({});
+        std::unique_ptr<RefuseOpening> refuse;
+        if (row.refused) refuse = std::make_unique<RefuseOpening>(row.refused);
+        OCFile file;
+        const int opened = file.Open(row.request, row.mode);
+        if (row.refused) {
+            EXPECT_EQ(1, refusedOpens);
+        }
+        refuse.reset();
+        if (!row.result) {
+            EXPECT_EQ(0, opened);
+            EXPECT_EQ(nullptr, file.file);
+            ASSERT_EQ(1u, dialogs.Shown().size());
+            EXPECT_NE(std::string::npos, dialogs.Shown()[0].text.find(row.request));
+            continue;
+        }
+        ASSERT_EQ(1, opened);
+        EXPECT_TRUE(dialogs.Shown().empty());
+        EXPECT_EQ(1, file.inPack);
+        EXPECT_EQ(row.result, ReadAllBytes(file));
     }
 }
 
