@@ -52,8 +52,8 @@ int OCFile::Open(const char* fileName, int mode) { return OpenFile(fileName, mod
 int OCFile::OpenPackFile(const char* packPath) { return OpenFile(packPath, ModeRead, 0); }
 
 int OCFile::OpenFile(const char* fileName, int mode, int packSearch) {
-    // Taken before closing, which empties name: the request may be this stream's own name.
-    // The pack search reopens this stream, so the request is kept apart from its members.
+    // A copy of its own, taken before closing empties name (the request may be this stream's
+    // name) and kept apart from the members, which the pack search reopens.
     const OCString requested(fileName);
     Close();
     if (!fileName) return 0;
