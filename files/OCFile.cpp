@@ -56,7 +56,8 @@ int OCFile::OpenFile(const char* fileName, int mode, int packSearch) {
     // name) and kept apart from the members, which the pack search reopens.
     const OCString requested(fileName);
     Close();
-    if (!fileName) return 0;
+    // Without memory for its copy the request cannot even be named in a dialog.
+    if (!fileName || !requested.GetText()) return 0;
     const int writeAccess = HasWriteAccess(mode);
     for (;;) {
         name.Assign(requested);

@@ -41,9 +41,10 @@ int EndsWithSeparator(const char* path) {
 int FileExists(const char* path) {
     if (!path) return 0;
     if (path[0] != '\\' && *SecondCharacter(path) == ':') {
-        const char* rootEnd = path;
-        for (int i = 0; i < 3; ++i) rootEnd = CharNextA(rootEnd);
-        const OCString root(path, static_cast<int>(rootEnd - path));
+        // The volume is the drive's root, also for a bare drive ("C:", what a current directory
+        // of "C:\" becomes once its final backslash is cut) and a drive-relative path.
+        OCString root(path, static_cast<int>(CharNextA(CharNextA(path)) - path));
+        root.Append("\\");
         if (!GetVolumeInformationA(root.GetText(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) return 0;
         if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 1;
         HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

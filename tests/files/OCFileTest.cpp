@@ -241,6 +241,18 @@ TEST(OCFileMemory, OwnBufferIsReadToItsEnd) {
     EXPECT_EQ(nullptr, file.memory);
 }
 
+// Out of memory for the copy of the request, an open fails quietly rather than fault.
+TEST(OCFileOpen, NoMemoryForTheRequestFailsQuietly) {
+    ScratchDirectory scratch;
+    WriteFile("f.txt", "x");
+    DialogAnswers dialog({IDRETRY});
+    OCFile file;
+    testheap::RefuseAllocations refuse;
+    EXPECT_EQ(0, file.Open("f.txt", OCFile::ModeRead));
+    EXPECT_EQ(nullptr, file.file);
+    EXPECT_TRUE(dialog.Shown().empty());
+}
+
 // A memory stream never lacks its buffer: when none can be had, the stream stays closed.
 TEST(OCFileMemory, ARefusedBufferLeavesTheStreamClosed) {
     char earlier[4] = "abc";

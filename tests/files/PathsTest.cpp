@@ -147,12 +147,17 @@ TEST(Paths, FileExists) {
 
 TEST(Paths, TheCurrentDirectoryIsADrivePath) {
     ScratchDirectory scratch;
+    WriteFile("f.txt", "x");
     // The pack search and the directory creation start from this text.
     ASSERT_GE(scratch.Path().size(), 3u);
     EXPECT_EQ(':', scratch.Path()[1]);
     EXPECT_EQ('\\', scratch.Path()[2]);
     EXPECT_EQ(1, FileExists(scratch.Path().c_str()));
     EXPECT_EQ(0, EndsWithSeparator(scratch.Path().c_str()));
+    // A game started from a drive root looks for its packs in the bare drive.
+    const std::string bareDrive = scratch.Path().substr(0, 2);
+    EXPECT_EQ(1, FileExists(bareDrive.c_str()));
+    EXPECT_EQ(1, FileExists((bareDrive + "f.txt").c_str())) << "relative to the drive's current directory";
 }
 
 }  // namespace
