@@ -363,12 +363,17 @@ Destination::Result EnterFolder(int parent, const std::string& name, int& folder
     for (int attempt = 0; attempt < 2; ++attempt) {
         folder = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (folder >= 0) return Destination::Result::Created;
-        if (errno == ELOOP) return Destination::Result::Link;
-        if (errno == ENOTDIR) {
+        // With O_DIRECTORY a link reports ENOTDIR, like a file in the way.
+        const int error = errno;
+        struct stat found;
+        if (error == ELOOP || (error == ENOTDIR && ::fstatat(parent, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               S_ISLNK(found.st_mode)))
+            return Destination::Result::Link;
+        if (error == ENOTDIR) {
             why = "a file stands where a folder goes";
             return Destination::Result::Failed;
         }
-        if (errno != ENOENT || (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)) break;
+        if (error != ENOENT || (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)) break;
     }
     why = LastError();
     return Destination::Result::Failed;

@@ -247,13 +247,19 @@ int Create(const CreateOptions& options, const Console& console) {
 
     std::deque<FileSource> sources;
     std::vector<packwriter::SourceEntry> entries;
-    std::uint64_t total = 0;
+    std::uint64_t total = 0, stored = 0;
+    const bool storeAll = pack.version == 0 || pack.level == 0;
     for (const Input& input : inputs) {
         sources.emplace_back(input.path, input.size);
-        const auto method = Stored(input.name, patterns) ? packwriter::Method::Store : packwriter::Method::Smaller;
-        entries.push_back({input.name, &sources.back(), method});
+        const bool store = storeAll || Stored(input.name, patterns);
+        entries.push_back({input.name, &sources.back(), store ? packwriter::Method::Store : packwriter::Method::Smaller});
         total += input.size;
+        if (store) stored += input.size;
     }
+    // What is kept as it is tells at once whether the archive could fit.
+    if (stored >= kArchiveLimit)
+        throw Failure(options.archive + ": would be over " + std::to_string(stored) +
+                      " bytes; a pack must stay below 2 GiB");
 
     NewArchive archive(options.archive);
     toolhost::OutputFile scratch;
