@@ -19,7 +19,7 @@ public:
     explicit MemorySource(const std::string& bytes) : bytes(bytes) {}
     std::uint64_t Size() const override { return bytes.size(); }
     bool Read(std::uint64_t offset, void* buffer, std::size_t count, std::string&) const override {
-        std::memcpy(buffer, bytes.data() + offset, count);
+        if (count > 0) std::memcpy(buffer, bytes.data() + offset, count);
         return true;
     }
 
