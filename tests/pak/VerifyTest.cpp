@@ -83,6 +83,16 @@ TEST_F(PakVerify, NamesWhatIsWrong) {
     }
 }
 
+TEST_F(PakVerify, AMillionEmptyRecordsTakeNoLongerThanTheirBytes) {
+    std::string directory;
+    for (int i = 0; i < 1000000; ++i) directory += packwriter::EncodeRecord(3, packwriter::Record());
+    MakeFile("many.pak", packwriter::Assemble({}, 1000000, directory, ""));
+    const PakResult result = Pak({"verify", "many.pak"});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("more problems")) << result.err.substr(0, 1000);
+    EXPECT_LT(result.err.size(), 20000u);
+}
+
 // Every prefix of a valid archive of each version ends in a clean verdict from every
 // command that reads it.
 TEST_F(PakVerify, EveryTruncationEndsCleanly) {

@@ -1,5 +1,7 @@
 #include "tools/pak/Console.h"
 
+#include <algorithm>
+
 #include "platform/ToolHost.h"
 
 namespace pak {
@@ -21,10 +23,13 @@ Progress::Progress(const Console& console, const char* what, std::uint64_t total
       total(total),
       started(std::chrono::steady_clock::now()) {}
 
-Progress::~Progress() {
+Progress::~Progress() { Clear(); }
+
+void Progress::Clear() {
     if (!shown) return;
     std::fprintf(stream, "\r%*s\r", kWidth + 40, "");
     std::fflush(stream);
+    shown = false;
 }
 
 void Progress::Update(std::uint64_t done) {
@@ -37,6 +42,7 @@ void Progress::Update(std::uint64_t done) {
 }
 
 void Progress::Draw(std::uint64_t done) {
+    done = std::min(done, total);
     const int percent = total ? static_cast<int>(done * 100 / total) : 100;
     const int filled = percent * kWidth / 100;
     std::fprintf(stream, "\r%s [%s%s] %3d%% %llu/%llu MB", what, std::string(filled, '#').c_str(),

@@ -42,6 +42,8 @@ public:
     ~Progress();
 
     void Update(std::uint64_t done);
+    // Takes the bar off the line, before other output; the next update draws it again.
+    void Clear();
 
 private:
     void Draw(std::uint64_t done);

@@ -287,9 +287,10 @@ int Create(const CreateOptions& options, const Console& console) {
     archive.Write(front);
     archive.Append(scratch, sink.size);
     archive.Commit();
+    progress.Clear();
     if (!console.quiet)
-        std::fprintf(console.out, "%s: %zu entries, %llu bytes in %llu\n", options.archive.c_str(), records.size(),
-                     static_cast<unsigned long long>(total),
+        std::fprintf(console.out, "%s: %zu entries, %llu bytes packed into %llu\n", options.archive.c_str(),
+                     records.size(), static_cast<unsigned long long>(total),
                      static_cast<unsigned long long>(front.size() + sink.size));
     return kDone;
 }

@@ -74,19 +74,26 @@ std::string Judge(const Inflated& inflated, std::uint32_t compressedSize, std::u
     return "";
 }
 
+// A hostile archive can hold millions of faults: the first ones are told, the rest counted.
 class Findings {
 public:
-    explicit Findings(const Console& console) : console(console) {}
-
-    void Add(const std::string& message) {
-        console.Error(message);
-        ++count;
+    Findings(const Console& console, Progress& progress) : console(console), progress(progress) {}
+    ~Findings() {
+        if (count > kTold) console.Error("and " + std::to_string(count - kTold) + " more problems");
     }
 
-    int count = 0;
+    void Add(const std::string& message) {
+        if (++count > kTold) return;
+        progress.Clear();
+        console.Error(message);
+    }
+
+    std::uint64_t count = 0;
 
 private:
+    static const std::uint64_t kTold = 100;
     const Console& console;
+    Progress& progress;
 };
 
 void CheckDirectory(Archive& archive, Findings& findings) {
@@ -136,7 +143,8 @@ void CheckNamesApart(const Archive& archive, const std::vector<ArchiveEntry>& en
 
 int Verify(const std::string& path, const Console& console) {
     Archive archive(path);
-    Findings findings(console);
+    Progress progress(console, "verifying", archive.FileSize());
+    Findings findings(console, progress);
     if (archive.Header().version != 0) CheckDirectory(archive, findings);
     std::string problem;
     const std::vector<ArchiveEntry> entries = archive.ReadDirectory(problem);
@@ -144,15 +152,14 @@ int Verify(const std::string& path, const Console& console) {
     if (archive.DirectoryLeft() > 0)
         findings.Add(path + ": the directory holds " + std::to_string(archive.DirectoryLeft()) +
                      " bytes after its last record");
-    std::uint64_t total = 0, done = 0;
-    for (const ArchiveEntry& entry : entries) total += entry.storedSize;
-    Progress progress(console, "verifying", total);
+    std::uint64_t done = 0;
     for (const ArchiveEntry& entry : entries) {
         if (toolhost::Interrupted()) throw Failure(path + ": interrupted");
         CheckEntry(archive, entry, findings);
         progress.Update(done += entry.storedSize);
     }
     CheckNamesApart(archive, entries, findings);
+    progress.Clear();
     if (findings.count > 0) return kFailed;
     if (!console.quiet) std::fprintf(console.out, "%s: %zu entries, all sound\n", path.c_str(), entries.size());
     return kDone;
