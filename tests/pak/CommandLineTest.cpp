@@ -52,6 +52,23 @@ TEST_F(PakCommandLine, ExitCodes) {
     }
 }
 
+TEST_F(PakCommandLine, ListShowsNamesSafelyAsTextAndAsJson) {
+    packwriter::PackOptions options;
+    options.version = 4;
+    options.name = "DATA";
+    MakeFile("data.pak", packwriter::WritePack(options, {{"a\tb\x1B[2J", "x"}, {"\x95\x5C", "hyo", true}}));
+    const PakResult text = Pak({"list", "data.pak"});
+    ASSERT_EQ(0, text.code) << text.err;
+    EXPECT_NE(std::string::npos, text.out.find("format 4, 2 entries, name \"DATA\", number 0")) << text.out;
+    EXPECT_NE(std::string::npos, text.out.find("  a\\x09b\\x1B[2J")) << text.out;
+    EXPECT_NE(std::string::npos, text.out.find(" deflate ")) << text.out;
+    const PakResult json = Pak({"list", "data.pak", "--json"});
+    ASSERT_EQ(0, json.code) << json.err;
+    EXPECT_NE(std::string::npos, json.out.find("\"name\": \"a\\u0009b\\u001B[2J\", \"size\": 1")) << json.out;
+    // 表 in UTF-8 on every system.
+    EXPECT_NE(std::string::npos, json.out.find("\"name\": \"\xE8\xA1\xA8\", \"size\": 3, \"stored\": ")) << json.out;
+}
+
 // Text goes to standard output with the system's own line ends.
 std::string WithoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
