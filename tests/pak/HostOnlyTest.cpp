@@ -33,6 +33,16 @@ TEST_F(PakOnTheHost, ExtractFollowsNoLinkOutOfTheFolder) {
     EXPECT_EQ("onto b", ReadWhole("out/b"));
 }
 
+TEST_F(PakOnTheHost, ExtractNamesAnEntryWhoseNameHasNoUtf8) {
+    // 85 40: a lead and a second byte in their ranges, but no character of code page 932.
+    MakeFile("data.pak", packwriter::WritePack({}, {{"ok.txt", "ok"}, {"\x85\x40.txt", "?"}}));
+    const PakResult result = Pak({"extract", "data.pak", "-C", "out"});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("entry \\x85@.txt: its name cannot be written as a file name here"))
+        << result.err;
+    EXPECT_FALSE(Exists("out/ok.txt"));
+}
+
 TEST_F(PakOnTheHost, CreateRefusesWhatItCannotName) {
     struct Case {
         const char* what;

@@ -108,6 +108,7 @@ std::string Prose(std::size_t size) {
 void PakTest::SetUp() {
     packFiles.clear();
     packName.Clear();
+    searchDirectories.clear();
     quietOpen = 1;
 }
 

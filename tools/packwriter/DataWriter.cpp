@@ -99,7 +99,9 @@ Workshop::Workshop(const PackOptions& options, const std::vector<SourceEntry>& e
             if (piece == 0) break;
         }
     }
-    pieces.resize(4 * threadCount);
+    // Deep enough that threads on small files do not wait for the writer to be scheduled;
+    // a block holds at most about kBlockSize bytes.
+    pieces.resize(32 * threadCount);
 }
 
 Workshop::~Workshop() {
