@@ -5,7 +5,8 @@
 #   list    pak list (100,000 entries)     vs  unzip -l         goal: at most 0.5 of unzip's time
 # Makes its own input (a few hundred MB of mixed files) under build/bench-pak, builds pak as a
 # Release program under build/bench-release, and prints the median of RUNS timed runs of each
-# command after one untimed run. Usage: bash bench/pak/run.sh [RUNS]   (default 5)
+# command after one untimed run, pak's and the other's runs taking turns.
+# Usage: bash bench/pak/run.sh [RUNS]   (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -65,23 +66,27 @@ PY
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-# time_runs PREPARE COMMAND: the median wall time of COMMAND over $runs runs, PREPARE before each.
-time_runs() {
-  local prepare=$1 command=$2 i start end
-  eval "$prepare"; eval "$command" >/dev/null
-  for ((i = 0; i < runs; i++)); do
-    eval "$prepare"
-    start=$(date +%s.%N)
-    eval "$command" >/dev/null
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
-  done | median
+seconds() {  # seconds PREPARE COMMAND: the wall time of one run of COMMAND, PREPARE untimed before it
+  local start end
+  eval "$1"
+  start=$(date +%s.%N)
+  eval "$2" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
 }
 
-report() {  # report WHAT PAK_TIME OTHER_TIME GOAL
-  awk -v what="$1" -v p="$2" -v o="$3" -v goal="$4" 'BEGIN {
-    printf "%-8s pak %7.3f s   other %7.3f s   ratio %.3f   goal <= %s   %s\n", what, p, o, p / o, goal,
-           (p / o <= goal) ? "met" : "MISSED" }'
+# compare WHAT GOAL PAK_PREPARE PAK_COMMAND OTHER_PREPARE OTHER_COMMAND: one untimed run of each,
+# then $runs timed runs taking turns, so that both meet the same load; the medians and their ratio.
+compare() {
+  local i pak_times="" other_times=""
+  seconds "$3" "$4" >/dev/null; seconds "$5" "$6" >/dev/null
+  for ((i = 0; i < runs; i++)); do
+    pak_times+="$(seconds "$3" "$4")"$'\n'
+    other_times+="$(seconds "$5" "$6")"$'\n'
+  done
+  awk -v what="$1" -v goal="$2" -v p="$(printf '%s' "$pak_times" | median)" -v o="$(printf '%s' "$other_times" | median)" \
+    'BEGIN { printf "%-8s pak %7.3f s   other %7.3f s   ratio %.3f   goal <= %s   %s\n", what, p, o, p / o, goal,
+             (p / o <= goal) ? "met" : "MISSED" }'
 }
 
 make_input
@@ -90,18 +95,11 @@ size=$(du -sb in | cut -f1)
 echo "=== input: $(find in -type f | wc -l) files, $((size / 1048576)) MB; $runs runs each; $(nproc) cores"
 echo "=== load before: $(uptime | sed 's/.*load average/load average/')"
 
-create_pak=$(time_runs 'rm -f in.pak' "'$pak' create in.pak -q --level 6 in")
-create_zip=$(time_runs 'rm -f in.zip' 'zip -q -r -6 in.zip in')
-extract_pak=$(time_runs 'rm -rf out-pak' "'$pak' extract in.pak -q -C out-pak")
-extract_zip=$(time_runs 'rm -rf out-zip' 'unzip -q -d out-zip in.zip')
 [ -f many.pak ] || "$pak" create many.pak -q many
 [ -f many.zip ] || zip -q -r many.zip many
-list_pak=$(time_runs ':' "'$pak' list many.pak")
-list_zip=$(time_runs ':' 'unzip -l many.zip')
-
+compare create 0.6 'rm -f in.pak' "'$pak' create in.pak -q --level 6 in" 'rm -f in.zip' 'zip -q -r -6 in.zip in'
+compare extract 1.1 'rm -rf out-pak' "'$pak' extract in.pak -q -C out-pak" 'rm -rf out-zip' 'unzip -q -d out-zip in.zip'
+compare list 0.5 ':' "'$pak' list many.pak" ':' 'unzip -l many.zip'
 echo "=== sizes: in.pak $(stat -c %s in.pak) bytes, in.zip $(stat -c %s in.zip) bytes"
 diff -r in out-pak/in >/dev/null && echo "=== pak extract gave back every file unchanged"
-report create "$create_pak" "$create_zip" 0.6
-report extract "$extract_pak" "$extract_zip" 1.1
-report list "$list_pak" "$list_zip" 0.5
 echo "=== load after: $(uptime | sed 's/.*load average/load average/')"
