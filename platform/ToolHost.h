@@ -74,7 +74,6 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    bool IsOpen() const { return handle != -1; }
     bool Write(const void* bytes, std::size_t size, std::string& why);
     // Later writes go to position.
     bool SeekTo(std::uint64_t position, std::string& why);
