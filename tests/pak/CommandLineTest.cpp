@@ -40,6 +40,7 @@ TEST_F(PakCommandLine, ExitCodes) {
         {"an entry that is not there", {"cat", "good.pak", "B.TXT"}, 1, "good.pak: no entry named B.TXT"},
         {"a sound archive", {"verify", "good.pak"}, 0, ""},
         {"after --, a name that looks like an option", {"create", "x.pak", "--", "-q"}, 1, "-q: no such file"},
+        {"after --, even --", {"create", "x.pak", "--", "--"}, 1, "--: no such file"},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);

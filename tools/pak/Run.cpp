@@ -83,13 +83,13 @@ public:
         }
         return word;
     }
-    bool IsOption(const std::string& word) {
-        if (onlyOperands || word.size() < 2 || word[0] != '-') return false;
-        if (word == "--") {
-            onlyOperands = true;
-            return false;
-        }
-        return true;
+    enum class Kind { Operand, Option, EndOfOptions };
+    // What a word taken is; after "--" every word is an operand.
+    Kind KindOf(const std::string& word) {
+        if (onlyOperands || word.size() < 2 || word[0] != '-') return Kind::Operand;
+        if (word != "--") return Kind::Option;
+        onlyOperands = true;
+        return Kind::EndOfOptions;
     }
     std::string Value(const std::string& option) {
         if (hasPending) {
@@ -99,10 +99,10 @@ public:
         if (Done()) throw UsageError(option + " needs a value");
         return words[next++];
     }
-    void NoValue(const std::string& option) const {
+    // An option done with: a value joined to it that it did not take is an error.
+    void Finish(const std::string& option) {
         if (hasPending) throw UsageError(option + " takes no value");
     }
-    bool EndedOptions(const std::string& word) const { return word == "--" && onlyOperands; }
 
 private:
     const std::vector<std::string>& words;
@@ -141,18 +141,20 @@ Parsed Parse(const std::vector<std::string>& words, Option option) {
     Arguments arguments(words);
     while (!arguments.Done()) {
         const std::string word = arguments.Take();
-        if (!arguments.IsOption(word)) {
-            if (!arguments.EndedOptions(word)) parsed.operands.push_back(word);
+        const Arguments::Kind kind = arguments.KindOf(word);
+        if (kind == Arguments::Kind::EndOfOptions) continue;
+        if (kind == Arguments::Kind::Operand) {
+            parsed.operands.push_back(word);
             continue;
         }
         if (word == "--help" || word == "-h") {
             parsed.help = true;
         } else if (word == "-q" || word == "--quiet") {
-            arguments.NoValue(word);
             parsed.quiet = true;
         } else if (!option(word, arguments)) {
             throw UsageError("unknown option " + word);
         }
+        arguments.Finish(word);
     }
     return parsed;
 }
@@ -202,8 +204,7 @@ int RunCreate(const std::vector<std::string>& words, Console& console) {
 
 int RunList(const std::vector<std::string>& words, Console& console) {
     bool json = false;
-    const Parsed parsed = Parse(words, [&](const std::string& word, Arguments& arguments) {
-        arguments.NoValue(word);
+    const Parsed parsed = Parse(words, [&](const std::string& word, Arguments&) {
         return word == "--json" && (json = true);
     });
     if (parsed.help) return Help(kListHelp, console.out);
@@ -227,7 +228,6 @@ int RunExtract(const std::vector<std::string>& words, Console& console) {
         if (word == "-C") {
             options.folder = arguments.Value(word);
         } else if (word == "--force") {
-            arguments.NoValue(word);
             options.force = true;
         } else {
             return false;
