@@ -249,11 +249,15 @@ bool OutputFile::SeekTo(std::uint64_t position, std::string& why) {
 }
 
 bool OutputFile::AppendFrom(OutputFile& source, std::uint64_t size, std::string& why) {
-    // The kernel copies without the bytes passing through here, where it can.
+    // The kernel copies without the bytes passing through here, where it can, piece by piece
+    // so that writing them to the disk starts while the copy goes on and Flush waits less.
+    const std::size_t piece = 32 << 20;
     loff_t from = 0;
     while (static_cast<std::uint64_t>(from) < size) {
-        const ssize_t copied = ::copy_file_range(Descriptor(source.handle), &from, Descriptor(handle), nullptr,
-                                                 static_cast<std::size_t>(size - static_cast<std::uint64_t>(from)), 0);
+        const ssize_t copied = ::copy_file_range(
+            Descriptor(source.handle), &from, Descriptor(handle), nullptr,
+            static_cast<std::size_t>(std::min<std::uint64_t>(piece, size - static_cast<std::uint64_t>(from))), 0);
+        if (copied > 0) ::sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
         if (copied > 0 || (copied < 0 && errno == EINTR)) continue;
         if (copied == 0) break;
         if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {

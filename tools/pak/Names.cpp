@@ -48,7 +48,7 @@ std::string CheckCharacter(const std::string& name, std::size_t at) {
     }
     if (byte < 0x20 || byte == 0x7F) return "holds a control character";
     if (byte == ':') return "holds ':' (a drive or a data stream)";
-    if (byte >= 0x80 && (byte == 0x80 || byte == 0xA0 || byte >= 0xFD)) return "is not code page 932 text";
+    if (byte == 0x80 || byte == 0xA0 || byte >= 0xFD) return "is not code page 932 text";
     if (std::strchr("<>\"|?*", byte)) return std::string("holds '") + static_cast<char>(byte) + "', which Windows refuses";
     return "";
 }
