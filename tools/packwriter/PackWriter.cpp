@@ -1,13 +1,49 @@
 #include "tools/packwriter/PackWriter.h"
 
-#include <zlib.h>
-
 #include <cstring>
 #include <stdexcept>
+
+#include "tools/packwriter/DataWriter.h"
 
 namespace packwriter {
 
 namespace {
+
+std::uint32_t Size32(std::size_t size) {
+    if (size != static_cast<std::uint32_t>(size)) throw std::invalid_argument("pack part of 4 GiB or more");
+    return static_cast<std::uint32_t>(size);
+}
+
+class MemorySource : public Source {
+public:
+    explicit MemorySource(const std::string& bytes) : bytes(bytes) {}
+    std::uint64_t Size() const override { return bytes.size(); }
+    bool Read(std::uint64_t offset, void* buffer, std::size_t count, std::string&) const override {
+        if (count > 0) std::memcpy(buffer, bytes.data() + offset, count);
+        return true;
+    }
+
+private:
+    const std::string& bytes;
+};
+
+class StringSink : public Sink {
+public:
+    explicit StringSink(std::string& bytes) : bytes(bytes) {}
+    bool Write(const void* data, std::size_t size, std::string&) override {
+        bytes.append(static_cast<const char*>(data), size);
+        return true;
+    }
+    bool Rewind(std::uint64_t position, std::string&) override {
+        bytes.resize(static_cast<std::size_t>(position));
+        return true;
+    }
+
+private:
+    std::string& bytes;
+};
+
+}  // namespace
 
 std::uint32_t HeaderSize(std::uint32_t version) {
     switch (version) {
@@ -18,32 +54,15 @@ std::uint32_t HeaderSize(std::uint32_t version) {
     }
 }
 
-std::uint32_t Size32(std::size_t size) {
-    if (size != static_cast<std::uint32_t>(size)) throw std::invalid_argument("pack part of 4 GiB or more");
-    return static_cast<std::uint32_t>(size);
-}
-
 std::uint32_t RecordSize(std::uint32_t version, const std::string& name) {
     const std::uint32_t values = version == 0 ? 3 : version == 4 ? 6 : 5;
     return 4 + Size32(name.size()) + 4 * values;
 }
 
-}  // namespace
-
 std::string U32(std::uint32_t value) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
     return bytes;
-}
-
-std::string Compress(const std::string& bytes, int level) {
-    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-    std::string out(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(bytes.data()),
-                  static_cast<uLong>(bytes.size()), level) != Z_OK)
-        throw std::invalid_argument("zlib could not compress (level outside 0 to 9?)");
-    out.resize(size);
-    return out;
 }
 
 std::string EncodeHeader(const HeaderFields& fields) {
@@ -100,27 +119,17 @@ std::string EncodeRecord(std::uint32_t version, const Record& record) {
 
 Layout LayOut(const PackOptions& options, const std::vector<Entry>& entries) {
     if (options.version > 4) throw std::invalid_argument("pack version above 4");
+    std::vector<MemorySource> sources;
+    sources.reserve(entries.size());
+    std::vector<SourceEntry> sourceEntries;
+    for (const Entry& entry : entries) {
+        sources.emplace_back(entry.data);
+        sourceEntries.push_back({entry.name, &sources.back(), entry.compress ? Method::Deflate : Method::Store});
+    }
     Layout layout;
     layout.options = options;
-    // Version 0 records carry offsets from the start of the file, and its data follows them.
-    std::uint32_t offset = 0;
-    if (options.version == 0) {
-        offset = HeaderSize(0);
-        for (const Entry& entry : entries) offset += RecordSize(0, entry.name);
-    }
-    for (const Entry& entry : entries) {
-        if (entry.compress && options.version == 0) throw std::invalid_argument("version 0 stores entries plain");
-        const std::string stored = entry.compress ? Compress(entry.data, options.level) : entry.data;
-        Record record;
-        record.name = entry.name;
-        record.offset = offset;
-        record.size = Size32(entry.data.size());
-        record.storedSize = Size32(stored.size());
-        record.flag = entry.compress ? 1 : 0;
-        layout.records.push_back(record);
-        layout.data += stored;
-        offset += record.storedSize;
-    }
+    StringSink sink(layout.data);
+    layout.records = WriteData(options, sourceEntries, sink, Pipeline());
     return layout;
 }
 
@@ -130,18 +139,22 @@ std::string EncodeDirectory(std::uint32_t version, const std::vector<Record>& re
     return directory;
 }
 
-std::string Assemble(const PackOptions& options, std::uint32_t entryCount, const std::string& directory,
-                     const std::string& data) {
+std::string EncodeFront(const PackOptions& options, std::uint32_t entryCount, const std::string& directory) {
     HeaderFields fields;
     fields.version = options.version;
     fields.entryCount = entryCount;
     fields.number = options.number;
     fields.name = options.name;
-    if (fields.version == 0) return EncodeHeader(fields) + directory + data;
+    if (fields.version == 0) return EncodeHeader(fields) + directory;
     const std::string compressedDirectory = Compress(directory, options.level);
     fields.directorySize = Size32(directory.size());
     fields.compressedDirectorySize = Size32(compressedDirectory.size());
-    return EncodeHeader(fields) + compressedDirectory + data;
+    return EncodeHeader(fields) + compressedDirectory;
+}
+
+std::string Assemble(const PackOptions& options, std::uint32_t entryCount, const std::string& directory,
+                     const std::string& data) {
+    return EncodeFront(options, entryCount, directory) + data;
 }
 
 std::string WritePack(const PackOptions& options, const std::vector<Entry>& entries) {

@@ -6,7 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/packwriter/Deflate.h"
+
 namespace packwriter {
+
+// How an entry is kept.
+enum class Method {
+    Store,
+    Deflate,  // a zlib stream, always
+    Smaller,  // a zlib stream where that is smaller than the entry, else stored
+};
 
 struct Entry {
     std::string name;  // bytes as they go into the record (code page 932, backslashes)
@@ -48,20 +57,23 @@ struct HeaderFields {
     std::string name;
 };
 
-// The whole archive. Throws std::invalid_argument for a version above 4, a compressed
+// The whole archive, made by the one writer of DataWriter.h from entries in memory. Throws std::invalid_argument for a version above 4, a compressed
 // entry in version 0, a name longer than its field or a number version 2 cannot hold.
 std::string WritePack(const PackOptions& options, const std::vector<Entry>& entries);
 
 // The pieces WritePack is made of.
 Layout LayOut(const PackOptions& options, const std::vector<Entry>& entries);
 std::string EncodeDirectory(std::uint32_t version, const std::vector<Record>& records);
-// The file around an encoded directory: the header with entryCount and the directory's
-// sizes, the directory (zlib-compressed in versions 1 to 4), then the data area.
+// What comes before the data area: the header with entryCount and the directory's sizes,
+// then the directory (zlib-compressed in versions 1 to 4).
+std::string EncodeFront(const PackOptions& options, std::uint32_t entryCount, const std::string& directory);
+// The whole file around an encoded directory: its front, then the data area.
 std::string Assemble(const PackOptions& options, std::uint32_t entryCount, const std::string& directory,
                      const std::string& data);
 std::string EncodeHeader(const HeaderFields& fields);  // 8, 16, 276 or 280 bytes
 std::string EncodeRecord(std::uint32_t version, const Record& record);
-std::string Compress(const std::string& bytes, int level = 6);  // a zlib stream
-std::string U32(std::uint32_t value);                          // little-endian
+std::uint32_t HeaderSize(std::uint32_t version);
+std::uint32_t RecordSize(std::uint32_t version, const std::string& name);
+std::string U32(std::uint32_t value);  // little-endian
 
 }  // namespace packwriter
