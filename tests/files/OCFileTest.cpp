@@ -38,12 +38,6 @@ bool IsDirectory(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-class QuietOpen {
-public:
-    QuietOpen() { quietOpen = 1; }
-    ~QuietOpen() { quietOpen = 0; }
-};
-
 TEST(OCFileOpen, NullNameClosesAndAsksNothing) {
     ScratchDirectory scratch;
     WriteFile("a.txt", "abc");

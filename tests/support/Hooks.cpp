@@ -1,5 +1,8 @@
 #include "tests/support/Hooks.h"
 
+#include <set>
+
+#include "files/ProcessState.h"
 #include "platform/Seam.h"
 
 namespace {
@@ -15,9 +18,26 @@ int AnswerDialog(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return answer;
 }
 
-LPVOID RefuseAllocation(LPVOID, SIZE_T, DWORD, DWORD) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+int grantsLeft = -1;  // -1: every allocation is granted
+int refusedPages = 0;
+std::set<LPVOID> outstandingPages;
+
+LPVOID GivePages(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection) {
+    if (grantsLeft == 0) {
+        ++refusedPages;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (grantsLeft > 0) --grantsLeft;
+    LPVOID pages = ::VirtualAlloc(address, size, allocationType, protection);
+    if (pages) outstandingPages.insert(pages);
+    return pages;
+}
+
+BOOL ReleasePages(LPVOID address, SIZE_T size, DWORD freeType) {
+    const BOOL released = ::VirtualFree(address, size, freeType);
+    if (released) outstandingPages.erase(address);
+    return released;
 }
 
 }  // namespace
@@ -32,6 +52,24 @@ DialogAnswers::~DialogAnswers() { seam::hooks().messageBox = nullptr; }
 
 const std::vector<ShownMessage>& DialogAnswers::Shown() const { return shownMessages; }
 
-RefusePages::RefusePages() { seam::hooks().virtualAlloc = RefuseAllocation; }
+PageLedger::PageLedger(int granted) {
+    grantsLeft = granted;
+    refusedPages = 0;
+    outstandingPages.clear();
+    seam::hooks().virtualAlloc = GivePages;
+    seam::hooks().virtualFree = ReleasePages;
+}
 
-RefusePages::~RefusePages() { seam::hooks().virtualAlloc = nullptr; }
+PageLedger::~PageLedger() {
+    seam::hooks().virtualAlloc = nullptr;
+    seam::hooks().virtualFree = nullptr;
+    grantsLeft = -1;
+}
+
+std::size_t PageLedger::Outstanding() const { return outstandingPages.size(); }
+
+int PageLedger::Refused() const { return refusedPages; }
+
+QuietOpen::QuietOpen() { quietOpen = 1; }
+
+QuietOpen::~QuietOpen() { quietOpen = 0; }

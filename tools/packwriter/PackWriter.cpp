@@ -46,6 +46,31 @@ std::string Compress(const std::string& bytes, int level) {
     return out;
 }
 
+std::string CompressWithDictionary(const std::string& bytes, const std::string& dictionary, int level) {
+    z_stream stream = {};
+    if (deflateInit(&stream, level) != Z_OK) throw std::invalid_argument("zlib could not start (level outside 0 to 9?)");
+    deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
+                         static_cast<uInt>(dictionary.size()));
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string Noise(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 23);
+    }
+    return bytes;
+}
+
 std::string EncodeHeader(const HeaderFields& fields) {
     if (fields.version > 4) throw std::invalid_argument("pack version above 4");
     std::string bytes = U32(fields.version) + U32(fields.entryCount);
