@@ -15,12 +15,14 @@
 #include "fuzz/Input.h"
 #include "fuzz/Invariants.h"
 #include "fuzz/Target.h"
+#include "text/OCException.h"
 
 namespace {
 
 using fuzz::Input;
 
 const int kMostSteps = 200;
+const std::size_t kMostGrown = 1 << 20;
 
 // A string and whether its recorded length still follows its text (a direct write breaks
 // that until an operation measures the text again).
@@ -254,13 +256,24 @@ void Delete(Step& step) {
     FUZZ_CHECK(result == nullptr || result == string.cursor);
 }
 
+// Each Replace can multiply the text: one that could take it past kMostGrown is left out, so
+// that a run stays within its time and memory.
 void Replace(Step& step) {
     const std::string find = step.input.Piece().c_str();
     const std::string replacement = step.input.Piece().c_str();
     const bool nullReplacement = step.input.Byte() & 1;
     OCString& string = step.self.string;
+    if (static_cast<std::size_t>(Measured(string)) * (replacement.size() + 1) > kMostGrown) return;
     const char* buffer = string.buffer;
-    string.Replace(find.c_str(), nullReplacement ? nullptr : replacement.c_str());
+    const std::string before = TextOf(string);
+    try {
+        string.Replace(find.c_str(), nullReplacement ? nullptr : replacement.c_str());
+    } catch (const OCException& error) {
+        // Room for the new text refused: the string keeps its old one.
+        FUZZ_CHECK(error.code == -1);
+        FUZZ_CHECK(string.buffer == buffer && TextOf(string) == before);
+        return;
+    }
     // A new buffer means the text was rebuilt and measured; an unchanged one keeps its length.
     if (string.buffer != buffer) step.self.recorded = true;
 }

@@ -48,10 +48,10 @@ corpora() {  # name preset
   return 0
 }
 
-# The live data of one run is at most a few blocks of the allocation bound (a directory, an
-# entry, its text and the text being rebuilt); 512 MiB covers the sanitizer's own memory and
-# its quarantine of freed blocks.
-rss_limit() { echo $((512 + 4 * $1)); }
+# One run holds at most four blocks of the allocation bound at once (a directory, an entry,
+# its text and the text being rebuilt); 1 GiB more covers the sanitizer's runtime and its
+# quarantine of freed blocks (256 MiB), and libFuzzer's corpus and tables.
+rss_limit() { echo $((1024 + 4 * $1)); }
 
 run_target() {  # name max_len limit dictionary seconds
   local name=$1 max_len=$2 limit=$3 dictionary=$4 seconds=$5

@@ -136,14 +136,6 @@ TEST(OCFileDialog, AbortThrowsWithTheName) {
     EXPECT_EQ(nullptr, file.file);
 }
 
-TEST(OCFileDialog, NoButtonEndsLikeIgnore) {
-    ScratchDirectory scratch;
-    DialogAnswers dialogs({});  // every box reports that it could not be shown
-    OCFile file;
-    EXPECT_EQ(0, file.Open("missing.txt", OCFile::ModeRead));
-    EXPECT_EQ(1u, dialogs.Shown().size());
-}
-
 int CreateFileThenRetry(HWND, LPCSTR, LPCSTR, UINT) {
     WriteFile("late.txt", "arrived");
     return IDRETRY;

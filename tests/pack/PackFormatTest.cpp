@@ -8,7 +8,6 @@
 #include "files/pack/OCPackHeader.h"
 #include "files/pack/OCVirtualBuffer.h"
 #include "tests/pack/PackFixtures.h"
-#include "tests/support/Hooks.h"
 #include "text/OCException.h"
 
 namespace {
@@ -236,26 +235,6 @@ TEST(OCVirtualBufferResize, HoldsZeroedPages) {
 
     buffer.Resize(0);
     EXPECT_EQ(0u, buffer.size);
-    EXPECT_EQ(nullptr, buffer.data);
-}
-
-TEST(OCVirtualBufferResize, RefusedPagesThrowTheBareStatus) {
-    OCVirtualBuffer buffer;
-    buffer.Resize(100);
-    std::memset(buffer.data, 0xAB, buffer.size);
-    RefusePages refuse;
-    // No new pages are needed for these.
-    buffer.Resize(100);
-    EXPECT_TRUE(AllZero(buffer));
-    try {
-        buffer.Resize(200);
-        ADD_FAILURE() << "nothing thrown";
-    } catch (std::uint32_t status) {
-        EXPECT_EQ(0xC0000017u, status);
-    }
-    EXPECT_EQ(0u, buffer.size);
-    EXPECT_EQ(nullptr, buffer.data);
-    buffer.Resize(0);
     EXPECT_EQ(nullptr, buffer.data);
 }
 

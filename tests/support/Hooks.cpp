@@ -1,5 +1,6 @@
 #include "tests/support/Hooks.h"
 
+#include <cerrno>
 #include <set>
 
 #include "files/ProcessState.h"
@@ -40,6 +41,24 @@ BOOL ReleasePages(LPVOID address, SIZE_T size, DWORD freeType) {
     return released;
 }
 
+HANDLE RefuseList(LPCSTR, LPWIN32_FIND_DATAA) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+int writesToRefuse = 0;  // -1: every one
+
+std::FILE* OpenUnlessWriting(const char* path, const char* mode) {
+    const bool writing = mode && (mode[0] == 'w' || mode[0] == 'a');
+    if (writing && writesToRefuse != 0) {
+        if (writesToRefuse > 0) --writesToRefuse;
+        SetLastError(ERROR_ACCESS_DENIED);
+        errno = EACCES;
+        return nullptr;
+    }
+    return ::_fsopen(path, mode, _SH_DENYNO);
+}
+
 }  // namespace
 
 DialogAnswers::DialogAnswers(std::vector<int> answers) {
@@ -69,6 +88,17 @@ PageLedger::~PageLedger() {
 std::size_t PageLedger::Outstanding() const { return outstandingPages.size(); }
 
 int PageLedger::Refused() const { return refusedPages; }
+
+RefuseListing::RefuseListing() { seam::hooks().findFirstFile = RefuseList; }
+
+RefuseListing::~RefuseListing() { seam::hooks().findFirstFile = nullptr; }
+
+RefuseWriting::RefuseWriting(int times) {
+    writesToRefuse = times;
+    seam::hooks().openFile = OpenUnlessWriting;
+}
+
+RefuseWriting::~RefuseWriting() { seam::hooks().openFile = nullptr; }
 
 QuietOpen::QuietOpen() { quietOpen = 1; }
 

@@ -46,6 +46,25 @@ public:
     RefusePages() : PageLedger(0) {}
 };
 
+// Every directory listing fails with ERROR_ACCESS_DENIED while it lives.
+class RefuseListing {
+public:
+    RefuseListing();
+    RefuseListing(const RefuseListing&) = delete;
+    RefuseListing& operator=(const RefuseListing&) = delete;
+    ~RefuseListing();
+};
+
+// The runtime refuses to open files for writing or appending (ERROR_ACCESS_DENIED), the
+// first `times` of them while it lives (all of them for -1); reading is left alone.
+class RefuseWriting {
+public:
+    explicit RefuseWriting(int times = -1);
+    RefuseWriting(const RefuseWriting&) = delete;
+    RefuseWriting& operator=(const RefuseWriting&) = delete;
+    ~RefuseWriting();
+};
+
 // Failed opens for reading return 0 without asking while it lives.
 class QuietOpen {
 public:
