@@ -121,19 +121,28 @@ void Run(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(dialogs.Shown().empty());
 }
 
-std::string Seed(const std::string& request, const std::string& pack, const std::string& admitted = "") {
-    return fuzz::Piece(request) + fuzz::Piece(admitted) + fuzz::Byte(SEEK_END) + fuzz::U32(4) + pack;
+std::string Seed(const std::string& request, const std::string& pack, const std::string& admitted = "",
+                 int origin = SEEK_END, std::int32_t offset = 4) {
+    return fuzz::Piece(request) + fuzz::Piece(admitted) + fuzz::Byte(static_cast<std::uint8_t>(origin)) +
+           fuzz::U32(static_cast<std::uint32_t>(offset)) + pack;
 }
 
 std::vector<std::string> Seeds() {
     std::vector<std::string> seeds;
     const std::vector<std::string> packs = fuzz::SeedPacks();
     for (const std::string& pack : packs) seeds.push_back(Seed("GAME.INI", pack));
-    const std::string& compressed = packs[6];  // version 3
+    const std::string& stored = packs[5];  // version 3
+    const std::string& compressed = packs[6];
     for (const char* request : {"game.ini", "BIG.BIN", "READ", "", "DATA\\\\A.TXT", "GAME.*", "*"})
         seeds.push_back(Seed(request, compressed));
-    seeds.push_back(Seed("GAME.INI", packs.back(), "game"));
-    seeds.push_back(Seed("GAME.INI", packs.back(), "OTHER"));
+    for (const std::string& pack : {stored, compressed}) {
+        seeds.push_back(Seed("GAME.INI", pack, "", SEEK_SET, 3));
+        seeds.push_back(Seed("GAME.INI", pack, "", SEEK_CUR, -5));
+        seeds.push_back(Seed("GAME.INI", pack, "", 3, 1));
+    }
+    const std::string& named = packs[9];
+    seeds.push_back(Seed("GAME.INI", named, "game"));
+    seeds.push_back(Seed("GAME.INI", named, "OTHER"));
     return seeds;
 }
 

@@ -10,8 +10,9 @@ namespace fuzz {
 // whose zlib stream spans more than one of Inflate's 4096-byte input chunks.
 extern const char kSeedSettings[];
 
-// One small pack of every version, stored and compressed (version 0 stores only), and a
-// version-3 pack whose header carries the name GAME.
+// One small pack of every version, stored and compressed (version 0 stores only), a
+// version-3 pack whose header carries the name GAME, and two whose GAME.INI record
+// declares an offset or a size that takes its window past 32 bits.
 std::vector<std::string> SeedPacks();
 
 }  // namespace fuzz

@@ -22,7 +22,8 @@ namespace {
 using fuzz::Input;
 
 const int kMostSteps = 200;
-const std::size_t kMostGrown = 1 << 20;
+const std::size_t kMostGrown = 1 << 16;
+const int kConversions = 28;
 
 // A string and whether its recorded length still follows its text (a direct write breaks
 // that until an operation measures the text again).
@@ -114,7 +115,8 @@ void Formatted(OCString& string, bool append, Input& input) {
     const FormatArguments a = ArgumentsFor(input);
     const char* text = a.text.c_str();
     const char16_t* wide = a.wide.c_str();
-    switch (which % 24) {
+    int counted = 0;
+    switch (which % kConversions) {
         case 0: Print(string, append, literal); break;
         case 1: Print(string, append, literal + "%s", text); break;
         case 2: Print(string, append, literal + "%5.2s", text); break;
@@ -138,6 +140,10 @@ void Formatted(OCString& string, bool append, Input& input) {
         case 20: Print(string, append, literal + "%*.*f", a.width, a.precision, a.real); break;
         case 21: Print(string, append, literal + "%#g", a.real); break;
         case 22: Print(string, append, literal + "%%"); break;
+        case 23: Print(string, append, literal + "%Ns", text); break;
+        case 24: Print(string, append, literal + "%hc", a.number); break;
+        case 25: Print(string, append, literal + "%n", &counted); break;
+        case 26: Print(string, append, literal + "%y"); break;
         default: Print(string, append, literal + "%p", text); break;
     }
 }
@@ -256,8 +262,9 @@ void Delete(Step& step) {
     FUZZ_CHECK(result == nullptr || result == string.cursor);
 }
 
-// Each Replace can multiply the text: one that could take it past kMostGrown is left out, so
-// that a run stays within its time and memory.
+// Each Replace can multiply the text, and rebuilds it in steps of 64 bytes, each a copy of
+// what was built so far: one that could take the text past kMostGrown is left out, so that
+// a run stays within its time and memory.
 void Replace(Step& step) {
     const std::string find = step.input.Piece().c_str();
     const std::string replacement = step.input.Piece().c_str();
@@ -388,7 +395,7 @@ std::vector<std::string> Seeds() {
     const std::string sjis = "\x95\x5c\\n \x83\x5c[a]\r\n";
     const std::string appended = Operation(0, Piece(sjis) + Byte(0xFF));
     std::vector<std::string> seeds;
-    for (int format = 0; format < 24; ++format)
+    for (int format = 0; format < kConversions; ++format)
         seeds.push_back(appended + Operation(8, Byte(static_cast<std::uint8_t>(format)) + Piece(format % 2 ? "a%b" : "\x81") +
                                              formatArguments));
     seeds.push_back(appended + Operation(11, Piece("\\\\n") + Piece("\n") + Byte(0)) + Operation(16, Byte(4)));

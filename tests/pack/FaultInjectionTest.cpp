@@ -83,17 +83,27 @@ std::string Held(const OCVirtualBuffer& buffer, const PageLedger& pages) {
     return held + ", " + Count(pages.Outstanding(), "block") + " outstanding";
 }
 
+using PageAct = std::function<std::string(const std::string& directory, const PageLedger& pages)>;
+
 struct PageCase {
     std::string what;
     int granted;  // page allocations granted before the refusals begin
-    std::function<std::string(const std::string& directory, const PageLedger& pages)> act;
+    PageAct act;
     std::string outcome;
 };
 
-// A buffer holding 100 bytes of its own, written over.
-void Hold100(OCVirtualBuffer& buffer) {
-    buffer.Resize(100);
-    std::memset(buffer.data, 0xAB, buffer.size);
+// A buffer resized to each size in turn, from none or from 100 bytes of its own written over.
+PageAct Resizing(bool holding, std::vector<std::uint32_t> sizes) {
+    return [holding, sizes](const std::string&, const PageLedger& pages) {
+        OCVirtualBuffer buffer;
+        if (holding) {
+            buffer.Resize(100);
+            std::memset(buffer.data, 0xAB, buffer.size);
+        }
+        std::string ended;
+        for (std::uint32_t size : sizes) ended += Resized(buffer, size) + ", ";
+        return ended + Held(buffer, pages);
+    };
 }
 
 std::string LookUpGameIni(const std::string& directory, const PageLedger& pages) {
@@ -105,37 +115,12 @@ std::string LookUpGameIni(const std::string& directory, const PageLedger& pages)
 
 std::vector<PageCase> PageCases() {
     std::vector<PageCase> cases = {
-        {"a buffer without pages", 0,
-         [](const std::string&, const PageLedger& pages) {
-             OCVirtualBuffer buffer;
-             const std::string thrown = Resized(buffer, 100);
-             return thrown + ", " + Held(buffer, pages);
-         },
+        {"a buffer without pages", 0, Resizing(false, {100}), "0xC0000017, no pages, 0 blocks outstanding"},
+        {"another size: the pages held go first", 1, Resizing(true, {5000}),
          "0xC0000017, no pages, 0 blocks outstanding"},
-        {"another size: the pages held go first", 1,
-         [](const std::string&, const PageLedger& pages) {
-             OCVirtualBuffer buffer;
-             Hold100(buffer);
-             const std::string thrown = Resized(buffer, 5000);
-             return thrown + ", " + Held(buffer, pages);
-         },
-         "0xC0000017, no pages, 0 blocks outstanding"},
-        {"the size held: the same pages, zero-filled", 1,
-         [](const std::string&, const PageLedger& pages) {
-             OCVirtualBuffer buffer;
-             Hold100(buffer);
-             const std::string thrown = Resized(buffer, 100);
-             return thrown + ", " + Held(buffer, pages);
-         },
+        {"the size held: the same pages, zero-filled", 1, Resizing(true, {100}),
          "nothing thrown, 100 zero bytes, 1 block outstanding"},
-        {"size 0 takes no pages", 1,
-         [](const std::string&, const PageLedger& pages) {
-             OCVirtualBuffer buffer;
-             Hold100(buffer);
-             const std::string first = Resized(buffer, 0);
-             const std::string second = Resized(buffer, 0);
-             return first + ", " + second + ", " + Held(buffer, pages);
-         },
+        {"size 0 takes no pages", 1, Resizing(true, {0, 0}),
          "nothing thrown, nothing thrown, no pages, 0 blocks outstanding"},
         {"a version-0 pack has no directory pages", 0,
          [](const std::string& directory, const PageLedger& pages) {
