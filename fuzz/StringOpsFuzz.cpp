@@ -381,33 +381,40 @@ void Run(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-// One operation on the first string, by its place in kOperations.
-std::string Operation(int index, const std::string& arguments = "") {
+// An operation on the first string, with its arguments.
+std::string Operation(void (*operation)(Step&), const std::string& arguments = "") {
+    const auto index = std::find(std::begin(kOperations), std::end(kOperations), operation) - std::begin(kOperations);
     return fuzz::Byte(static_cast<std::uint8_t>(index << 1)) + arguments;
 }
 
 std::vector<std::string> Seeds() {
     using fuzz::Byte;
     using fuzz::Piece;
-    const std::string formatArguments =
-        Piece("abc") + Piece("xy") + Byte(3) + Byte(2) + fuzz::U32(42) + fuzz::U32(1) + fuzz::U32(2) +
-        fuzz::U32(0x3FF80000) + fuzz::U32(0);
-    const std::string sjis = "\x95\x5c\\n \x83\x5c[a]\r\n";
-    const std::string appended = Operation(0, Piece(sjis) + Byte(0xFF));
+    using fuzz::U16;
+    using fuzz::U32;
+    const std::string formatArguments = Piece("abc") + Piece("xy") + Byte(3) + Byte(2) + U32(42) + U32(1) + U32(2) +
+                                        U32(0x3FF80000) + U32(0);
+    const std::string appended = Operation(Append, Piece("\x95\x5c\\n \x83\x5c[a]\r\n") + Byte(0xFF));
     std::vector<std::string> seeds;
-    for (int format = 0; format < kConversions; ++format)
-        seeds.push_back(appended + Operation(8, Byte(static_cast<std::uint8_t>(format)) + Piece(format % 2 ? "a%b" : "\x81") +
-                                             formatArguments));
-    seeds.push_back(appended + Operation(11, Piece("\\\\n") + Piece("\n") + Byte(0)) + Operation(16, Byte(4)));
-    seeds.push_back(appended + Operation(13, Piece("\r\n ") + Byte(0)) + Operation(13, Piece(" ") + Byte(1)));
-    seeds.push_back(appended + Operation(15, Byte(0) + fuzz::U16(0x5C)) + Operation(15, Byte(1) + fuzz::U16(0x835C)) +
-                    Operation(16, Byte(3)) + Operation(9, Byte(2) + Byte(1)));
-    seeds.push_back(appended + Operation(18, Piece("abcdefgh")) + Operation(16, Byte(1)) + Operation(15, Byte(0) + fuzz::U16('a')) +
-                    Operation(5, Byte(200)) + Operation(9, Byte(2) + Byte(0xFF)));
-    seeds.push_back(appended + Operation(14, Byte(1) + Piece(fuzz::U32(3) + "abc")) +
-                    Operation(14, Byte(0) + Piece("a\r\r\nb\r")) + Operation(3, Byte(1) + Byte(2)) +
-                    Operation(2) + Operation(19) + Operation(12, Piece(" ")) + Operation(6) + Operation(4, Byte(10)));
-    seeds.push_back(Operation(5, Byte(0xFA)) + appended + Operation(17, Piece("X") + Byte(0)));
+    for (int format = 0; format < kConversions; ++format) {
+        const std::string literal = format % 2 ? "a%b" : "\x81";
+        seeds.push_back(appended + Operation(AppendFormat, Byte(static_cast<std::uint8_t>(format)) + Piece(literal) +
+                                                               formatArguments));
+    }
+    seeds.push_back(appended + Operation(Replace, Piece("\\\\n") + Piece("\n") + Byte(0)) +
+                    Operation(Move, Byte(4)));
+    seeds.push_back(appended + Operation(GetToken, Piece("\r\n ") + Byte(0)) +
+                    Operation(GetToken, Piece(" ") + Byte(1)));
+    seeds.push_back(appended + Operation(Search, Byte(0) + U16(0x5C)) + Operation(Search, Byte(1) + U16(0x835C)) +
+                    Operation(Move, Byte(3)) + Operation(Extract, Byte(2) + Byte(1)));
+    seeds.push_back(appended + Operation(WriteDirectly, Piece("abcdefgh")) + Operation(Move, Byte(1)) +
+                    Operation(Search, Byte(0) + U16('a')) + Operation(Reserve, Byte(200)) +
+                    Operation(Extract, Byte(2) + Byte(0xFF)));
+    seeds.push_back(appended + Operation(ReadFromStream, Byte(1) + Piece(U32(3) + "abc")) +
+                    Operation(ReadFromStream, Byte(0) + Piece("a\r\r\nb\r")) +
+                    Operation(AssignItself, Byte(1) + Byte(2)) + Operation(AssignOther) + Operation(Copy) +
+                    Operation(RemoveChars, Piece(" ")) + Operation(Clear) + Operation(AppendNothing, Byte(10)));
+    seeds.push_back(Operation(Reserve, Byte(0xFA)) + appended + Operation(Query, Piece("X") + Byte(0)));
     return seeds;
 }
 

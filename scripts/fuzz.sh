@@ -129,6 +129,9 @@ coverage() {
   llvm-profdata merge -sparse "$measured"/*.profraw -o "$measured/all.profdata"
   echo "=== every target together"
   llvm-cov report "${objects[@]:1}" -instr-profile="$measured/all.profdata" "$root/files" "$root/text"
+  for part in files text; do
+    echo "$part/: $(llvm-cov report "${objects[@]:1}" -instr-profile="$measured/all.profdata" "$root/$part" | tail -1)"
+  done
 }
 
 case "$mode" in

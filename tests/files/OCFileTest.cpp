@@ -8,22 +8,11 @@
 #include "files/ProcessState.h"
 #include "platform/Seam.h"
 #include "tests/support/Hooks.h"
+#include "tests/support/Messages.h"
 #include "tests/support/Scratch.h"
 #include "text/OCException.h"
 
 namespace {
-
-// "Cannot open file %s." / "Could not open file %s." / "File error", in Shift-JIS.
-const std::string kCannotOpen = "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x81\x42";
-const std::string kCouldNotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
-const std::string kFileError = "\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x47\x83\x89\x81\x5b";
-
-std::string WithName(const std::string& format, const std::string& name) {
-    std::string text = format;
-    text.replace(text.find("%s"), 2, name);
-    return text;
-}
 
 std::string Text(const OCString& string) { return string.GetText() ? string.GetText() : ""; }
 

@@ -16,21 +16,11 @@
 #include "files/pack/PackList.h"
 #include "tests/pack/PackFixtures.h"
 #include "tests/support/Hooks.h"
+#include "tests/support/Messages.h"
 #include "tests/support/Scratch.h"
 #include "text/OCException.h"
 
 namespace {
-
-// "Cannot open file %s." / "Could not open file %s.", in Shift-JIS.
-const std::string kCannotOpen = "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x81\x42";
-const std::string kCouldNotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
-
-std::string WithName(const std::string& format, const std::string& name) {
-    std::string text = format;
-    text.replace(text.find("%s"), 2, name);
-    return text;
-}
 
 std::string Count(std::size_t count, const std::string& what) {
     return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
@@ -181,23 +171,31 @@ struct GoneCase {
     bool throughOpen = false;
 };
 
+void RemoveBoth() {
+    RemoveTree("A.pak");
+    RemoveTree("b.pak");
+}
+
 const std::vector<GoneCase>& GoneCases() {
     static const std::vector<GoneCase> cases = {
         {"A.pak removed: passed over without a word", [] { RemoveTree("A.pak"); }, "B.TXT", "found b, 0 dialogs"},
         {"A.pak removed: its entries are gone", [] { RemoveTree("A.pak"); }, "A.TXT", "not found, 0 dialogs"},
-        {"both removed", [] { RemoveTree("A.pak"), RemoveTree("b.pak"); }, "B.TXT", "not found, 0 dialogs"},
+        {"both removed", RemoveBoth, "B.TXT", "not found, 0 dialogs"},
         {"both removed, through Open: only Open's own dialog",
-         [] { RemoveTree("A.pak"), RemoveTree("b.pak"); }, "B.TXT", "not found, 1 dialog about B.TXT", true},
+         RemoveBoth, "B.TXT", "not found, 1 dialog about B.TXT", true},
         {"A.pak emptied: read as an empty pack", [] { WriteFile("A.pak", ""); }, "B.TXT",
          "decompression error, 0 dialogs"},
         {"A.pak cut inside its directory", [] { WriteFile("A.pak", ReadFile("A.pak").substr(0, 290)); }, "B.TXT",
          "decompression error, 0 dialogs"},
         {"A.pak now a directory: Open's dialog, then read as an empty pack",
-         [] { RemoveTree("A.pak"), MakeDirectory("A.pak"); }, "B.TXT", "decompression error, 1 dialog about A.pak"},
+         [] {
+             RemoveTree("A.pak");
+             MakeDirectory("A.pak");
+         }, "B.TXT", "decompression error, 1 dialog about A.pak"},
         {"A.pak rewritten: read afresh", [] { WriteFile("A.pak", WritePack({3, true}, {{"B.TXT", "new"}})); },
          "B.TXT", "found new, 0 dialogs"},
-        {"a pack added since the scan is not searched", [] { WriteFile("0.pak", WritePack({3, true}, {{"C.TXT", "c"}})); },
-         "C.TXT", "not found, 0 dialogs"},
+        {"a pack added since the scan is not searched",
+         [] { WriteFile("0.pak", WritePack({3, true}, {{"C.TXT", "c"}})); }, "C.TXT", "not found, 0 dialogs"},
     };
     return cases;
 }
