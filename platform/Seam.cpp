@@ -17,6 +17,11 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD pro
     return ::VirtualAlloc(address, size, allocationType, protection);
 }
 
+BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {
+    if (hooks().virtualFree) return hooks().virtualFree(address, size, freeType);
+    return ::VirtualFree(address, size, freeType);
+}
+
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
     if (hooks().findFirstFile) return hooks().findFirstFile(pattern, found);
     return ::FindFirstFileA(pattern, found);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the host, host-asan and win32 presets and runs every test of each; the win32 tests
-# run under Wine with code page 932. Ends with one summary line.
+# run under Wine with code page 932. Then a short run of every fuzz target. Ends with one
+# summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,6 +43,10 @@ export OC_WINEPREFIX="$root/build/win32/wineprefix"
 bash scripts/wine-prefix.sh "$OC_WINEPREFIX"
 trap 'WINEPREFIX=$OC_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
 run_preset win32
+
+# Every fuzz target for about a minute; a finding fails the run.
+OC_DEPS_INSTALLED=1 bash scripts/fuzz.sh short
+summary+=("fuzz $(cat "$root/build/fuzz/logs/summary")")
 
 joined=$(printf '%s, ' "${summary[@]}")
 echo "ALL TESTS PASSED: ${joined%, }"

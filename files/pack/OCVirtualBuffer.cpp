@@ -28,7 +28,7 @@ void OCVirtualBuffer::Resize(std::uint32_t newSize) {
 }
 
 void OCVirtualBuffer::Release() {
-    if (data) VirtualFree(data, 0, MEM_RELEASE);
+    if (data) seam::VirtualFree(data, 0, MEM_RELEASE);
     data = nullptr;
     size = 0;
 }

@@ -8,23 +8,12 @@
 #include "files/ProcessState.h"
 #include "platform/Seam.h"
 #include "tests/support/Hooks.h"
+#include "tests/support/Messages.h"
 #include "tests/support/Scratch.h"
 #include "tests/text/TestHeap.h"
 #include "text/OCException.h"
 
 namespace {
-
-// "Cannot open file %s." / "Could not open file %s." / "File error", in Shift-JIS.
-const std::string kCannotOpen = "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x81\x42";
-const std::string kCouldNotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xaa\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
-const std::string kFileError = "\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x47\x83\x89\x81\x5b";
-
-std::string WithName(const std::string& format, const std::string& name) {
-    std::string text = format;
-    text.replace(text.find("%s"), 2, name);
-    return text;
-}
 
 std::string Text(const OCString& string) { return string.GetText() ? string.GetText() : ""; }
 
@@ -38,12 +27,6 @@ bool IsDirectory(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-class QuietOpen {
-public:
-    QuietOpen() { quietOpen = 1; }
-    ~QuietOpen() { quietOpen = 0; }
-};
 
 TEST(OCFileOpen, NullNameClosesAndAsksNothing) {
     ScratchDirectory scratch;
@@ -154,14 +137,6 @@ TEST(OCFileDialog, AbortThrowsWithTheName) {
         EXPECT_NE(0, error.code);
     }
     EXPECT_EQ(nullptr, file.file);
-}
-
-TEST(OCFileDialog, NoButtonEndsLikeIgnore) {
-    ScratchDirectory scratch;
-    DialogAnswers dialogs({});  // every box reports that it could not be shown
-    OCFile file;
-    EXPECT_EQ(0, file.Open("missing.txt", OCFile::ModeRead));
-    EXPECT_EQ(1u, dialogs.Shown().size());
 }
 
 int CreateFileThenRetry(HWND, LPCSTR, LPCSTR, UINT) {

@@ -3,9 +3,6 @@
 #include "files/ProcessState.h"
 #include "text/OCException.h"
 
-const std::string kInflateFailed =
-    "\x83\x66\x81\x5b\x83\x5e\x89\xf0\x93\x80\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";
-
 std::vector<Variant> AllVariants() {
     std::vector<Variant> variants;
     for (std::uint32_t version = 0; version <= 4; ++version) {

@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "files/OCFile.h"
+#include "tests/support/Messages.h"
 #include "tools/packwriter/PackWriter.h"
-
-// "Decompressing the data failed.", in Shift-JIS.
-extern const std::string kInflateFailed;
 
 // One way of keeping entries: a format version, and whether entries are compressed.
 struct Variant {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -9,12 +8,12 @@
 #include "files/pack/OCPackHeader.h"
 #include "files/pack/OCVirtualBuffer.h"
 #include "tests/pack/PackFixtures.h"
-#include "tests/support/Hooks.h"
 #include "text/OCException.h"
 
 namespace {
 
 using packwriter::Compress;
+using packwriter::Noise;
 using packwriter::U32;
 
 std::string Double(double value) {
@@ -135,33 +134,6 @@ TEST(OCPackEntryRead, EachVersionReadsItsValues) {
     }
 }
 
-// Bytes that look random to zlib, so they compress to about their own length.
-std::string Noise(std::size_t size, std::uint32_t seed) {
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 23);
-    }
-    return bytes;
-}
-
-std::string NeedsDictionary() {
-    z_stream stream = {};
-    deflateInit(&stream, 6);
-    const char dictionary[] = "dictionary";
-    deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary), sizeof dictionary - 1);
-    std::string input = "dictionary dictionary";
-    std::string out(256, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(&input[0]);
-    stream.avail_in = static_cast<uInt>(input.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
 struct InflateCase {
     const char* what;
     std::string stream;          // what the file holds from the start of the zlib stream on
@@ -183,7 +155,7 @@ TEST(OCFileInflate, ChunkedDecompression) {
     std::string badChecksum = hello;
     badChecksum.back() ^= 1;
     const std::string empty = Compress("");
-    const std::string dictionary = NeedsDictionary();
+    const std::string dictionary = packwriter::CompressWithDictionary("dictionary dictionary", "dictionary");
     const std::string oneChunkStream = Compress(oneChunk, 0);
     const std::string chunkAndOneStream = Compress(chunkAndOne, 0);
     ASSERT_EQ(4096u, oneChunkStream.size());
@@ -263,26 +235,6 @@ TEST(OCVirtualBufferResize, HoldsZeroedPages) {
 
     buffer.Resize(0);
     EXPECT_EQ(0u, buffer.size);
-    EXPECT_EQ(nullptr, buffer.data);
-}
-
-TEST(OCVirtualBufferResize, RefusedPagesThrowTheBareStatus) {
-    OCVirtualBuffer buffer;
-    buffer.Resize(100);
-    std::memset(buffer.data, 0xAB, buffer.size);
-    RefusePages refuse;
-    // No new pages are needed for these.
-    buffer.Resize(100);
-    EXPECT_TRUE(AllZero(buffer));
-    try {
-        buffer.Resize(200);
-        ADD_FAILURE() << "nothing thrown";
-    } catch (std::uint32_t status) {
-        EXPECT_EQ(0xC0000017u, status);
-    }
-    EXPECT_EQ(0u, buffer.size);
-    EXPECT_EQ(nullptr, buffer.data);
-    buffer.Resize(0);
     EXPECT_EQ(nullptr, buffer.data);
 }
 

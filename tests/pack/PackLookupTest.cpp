@@ -231,28 +231,6 @@ TEST_F(FindInPacksTest, OpenReadsTheEntrysExactBytes) {
     }
 }
 
-TEST_F(FindInPacksTest, APackGoneSinceTheScanIsPassedOverSilently) {
-    ScratchDirectory scratch;
-    const Variant variant = {3, true};
-    WriteFile("A.pak", WritePack(variant, {{"A.TXT", "a"}}));
-    WriteFile("b.pak", WritePack(variant, {{"B.TXT", "b"}}));
-    OCFile file;
-    ASSERT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "A.TXT"));
-    ASSERT_EQ(2u, packFiles.size());
-    file.Close();
-
-    RemoveTree("A.pak");
-    DialogAnswers noDialog({});
-    EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "B.TXT"));
-    EXPECT_EQ("b", ReadAllBytes(file));
-    file.Close();
-    RemoveTree("b.pak");
-    EXPECT_EQ(0, file.Open("B.TXT", OCFile::ModeRead | OCFile::ModeSkipSearchDirectories));
-    // Only Open's own dialog for the missing file, answered with nothing.
-    ASSERT_EQ(1u, noDialog.Shown().size());
-    EXPECT_NE(std::string::npos, noDialog.Shown()[0].text.find("B.TXT"));
-}
-
 // A pack that is there but does not open: Open's dialog; after Ignore the lookup reads it
 // as an empty file, which fails unless packName passes it over.
 struct UnopenableCase {
@@ -389,19 +367,6 @@ TEST_F(FindInPacksTest, OpenSearchesTheCurrentDirectoryThenTheSearchDirectories)
         EXPECT_EQ(1, file.inPack);
         EXPECT_EQ(row.result, ReadAllBytes(file));
     }
-}
-
-TEST_F(FindInPacksTest, RefusedDirectoryPagesPassOut) {
-    ScratchDirectory scratch;
-    WriteFile("a.pak", WritePack({4, true}, {{"GAME.INI", "x"}}));
-    OCFile file;
-    {
-        RefusePages refuse;
-        EXPECT_EQ(Outcome::NoMemory, LookUp(file, scratch.Path(), "GAME.INI"));
-    }
-    EXPECT_NE(nullptr, file.file) << "the pack stays open until the stream is closed";
-    file.Close();
-    EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "GAME.INI"));
 }
 
 }  // namespace

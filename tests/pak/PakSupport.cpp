@@ -85,18 +85,6 @@ std::vector<std::string> FolderNames(const std::string& path) {
     return names;
 }
 
-std::string Noise(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::uint32_t state = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        c = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
 std::string Prose(std::size_t size) {
     static const char* const words[] = {"pack ", "entry ", "folder ", "name ", "stream ", "zlib ", "\r\n"};
     std::string text;

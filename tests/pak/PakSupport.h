@@ -32,8 +32,8 @@ bool Exists(const std::string& path);
 // The names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::string& path);
 
-// Bytes that do not compress, and bytes that do.
-std::string Noise(std::size_t size, unsigned seed);
+// Bytes that do not compress (packwriter::Noise), and bytes that do.
+using packwriter::Noise;
 std::string Prose(std::size_t size);
 
 // Every test in a scratch folder of its own, with the pack list of the system reset.

@@ -1,4 +1,5 @@
-// Seam hooks for tests: each object installs its hook for its own lifetime.
+// Seam hooks and process-wide switches for tests and fuzz targets: each object sets its own
+// for its lifetime.
 #pragma once
 
 #include <string>
@@ -25,11 +26,50 @@ public:
     const std::vector<ShownMessage>& Shown() const;
 };
 
-// Refuses every page allocation while it lives.
-class RefusePages {
+// Keeps account of the page blocks given and released while it lives, and refuses every
+// page allocation after the first `granted` (none refused for -1).
+class PageLedger {
 public:
-    RefusePages();
-    RefusePages(const RefusePages&) = delete;
-    RefusePages& operator=(const RefusePages&) = delete;
-    ~RefusePages();
+    explicit PageLedger(int granted = -1);
+    PageLedger(const PageLedger&) = delete;
+    PageLedger& operator=(const PageLedger&) = delete;
+    ~PageLedger();
+
+    // Blocks given and not released yet.
+    std::size_t Outstanding() const;
+    int Refused() const;
+};
+
+// Refuses every page allocation while it lives.
+class RefusePages : public PageLedger {
+public:
+    RefusePages() : PageLedger(0) {}
+};
+
+// Every directory listing fails with ERROR_ACCESS_DENIED while it lives.
+class RefuseListing {
+public:
+    RefuseListing();
+    RefuseListing(const RefuseListing&) = delete;
+    RefuseListing& operator=(const RefuseListing&) = delete;
+    ~RefuseListing();
+};
+
+// The runtime refuses to open files for writing or appending (ERROR_ACCESS_DENIED), the
+// first `times` of them while it lives (all of them for -1); reading is left alone.
+class RefuseWriting {
+public:
+    explicit RefuseWriting(int times = -1);
+    RefuseWriting(const RefuseWriting&) = delete;
+    RefuseWriting& operator=(const RefuseWriting&) = delete;
+    ~RefuseWriting();
+};
+
+// Failed opens for reading return 0 without asking while it lives.
+class QuietOpen {
+public:
+    QuietOpen();
+    QuietOpen(const QuietOpen&) = delete;
+    QuietOpen& operator=(const QuietOpen&) = delete;
+    ~QuietOpen();
 };

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <zlib.h>
+
 #include "tools/packwriter/DataWriter.h"
 
 namespace packwriter {
@@ -62,6 +64,31 @@ std::uint32_t RecordSize(std::uint32_t version, const std::string& name) {
 std::string U32(std::uint32_t value) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+std::string CompressWithDictionary(const std::string& bytes, const std::string& dictionary, int level) {
+    z_stream stream = {};
+    if (deflateInit(&stream, level) != Z_OK) throw std::invalid_argument("zlib could not start (level outside 0 to 9?)");
+    deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
+                         static_cast<uInt>(dictionary.size()));
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string Noise(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 23);
+    }
     return bytes;
 }
 

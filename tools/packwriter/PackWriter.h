@@ -74,6 +74,12 @@ std::string EncodeHeader(const HeaderFields& fields);  // 8, 16, 276 or 280 byte
 std::string EncodeRecord(std::uint32_t version, const Record& record);
 std::uint32_t HeaderSize(std::uint32_t version);
 std::uint32_t RecordSize(std::uint32_t version, const std::string& name);
+// A zlib stream that cannot be read without the preset dictionary, which no pack holds: for
+// the tests of readers.
+std::string CompressWithDictionary(const std::string& bytes, const std::string& dictionary, int level = 6);
+// Bytes that look random to zlib, so they compress to about their own length; the same for
+// the same seed on every run.
+std::string Noise(std::size_t size, std::uint32_t seed);
 std::string U32(std::uint32_t value);  // little-endian
 
 }  // namespace packwriter
