@@ -144,9 +144,11 @@ char* OCString::SkipOver(const char* set) {
     return MoveTo(text + _mbsspn(text, Bytes(set)));
 }
 
+std::int64_t OCString::RoomFor(int size) { return (static_cast<std::int64_t>(size) & ~std::int64_t{63}) + 64; }
+
 void OCString::Reserve(int size) {
-    // The smallest multiple of 64 above size; from 2^31 - 64 on there is none, and nothing grows.
-    const std::int64_t target = (static_cast<std::int64_t>(size) & ~std::int64_t{63}) + 64;
+    // From 2^31 - 64 on there is no multiple of 64 above size that an int holds: nothing grows.
+    const std::int64_t target = RoomFor(size);
     if (target <= capacity || target > INT_MAX) return;
     const int offset = buffer ? CursorOffset() : 0;
     // Two zeros behind the room, so that a scan from anywhere in it ends inside the buffer,

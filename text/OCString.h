@@ -62,6 +62,8 @@ public:
     char* cursor = nullptr;  // within the text, terminator included; null without a buffer
 
 private:
+    // The capacity Reserve(size) grows to: the smallest multiple of 64 above size.
+    static std::int64_t RoomFor(int size);
     // The cursor's offset; a cursor that a direct write left beyond the text counts as on
     // its terminator.
     int CursorOffset() const;

@@ -5,6 +5,7 @@
 #include "files/OCFile.h"
 #include "files/Paths.h"
 #include "files/ProcessState.h"
+#include "files/pack/LittleEndian.h"
 #include "files/pack/OCPackHeader.h"
 #include "files/pack/OCVirtualBuffer.h"
 #include "files/pack/PackList.h"
@@ -14,15 +15,20 @@ namespace {
 // Where a version's directory record keeps what the lookup needs (indices into values).
 struct RecordLayout {
     void (OCPackEntry::*read)(OCFile& file);
-    int offset;            // of the entry's data, from dataStart
-    int flag;              // the compressed flag; -1: the version stores everything plain
-    int uncompressedSize;  // of a compressed entry
-    int compressedSize;    // its zlib stream's length
+    std::uint32_t valueCount;  // the u32 values after the name
+    int offset;                // of the entry's data, from dataStart
+    int flag;                  // the compressed flag; -1: the version stores everything plain
+    int uncompressedSize;      // of a compressed entry
+    int compressedSize;        // its zlib stream's length
 };
 
-const RecordLayout kVersion0 = {&OCPackEntry::ReadV0, 0, -1, 0, 0};
-const RecordLayout kVersions1To3 = {&OCPackEntry::Read, 0, 3, 1, 4};
-const RecordLayout kVersion4 = {&OCPackEntry::ReadV4, 1, 4, 2, 5};
+const RecordLayout kVersion0 = {&OCPackEntry::ReadV0, 3, 0, -1, 0, 0};
+const RecordLayout kVersions1To3 = {&OCPackEntry::Read, 5, 0, 3, 1, 4};
+const RecordLayout kVersion4 = {&OCPackEntry::ReadV4, 6, 1, 4, 2, 5};
+
+// Longer names are always read into the entry record: a name up to this size is sure to get
+// its buffer, so reading it takes all its bytes from the directory.
+const std::uint32_t kPlainNameLimit = 4096;
 
 // A zlib stream yields at most about 1032 bytes per byte it holds (258-byte copies in two
 // bits each), so room beyond that bound for the bytes at hand can never be filled.
@@ -54,24 +60,91 @@ int Admits(const OCPackHeader& header) {
     return lstrcmpiA(packName.GetText(), headerName) == 0;
 }
 
-// The request is a prefix of the entry's name, without regard to case.
-int Matches(const OCString& entryName, const OCString& request) {
-    const int length = request.GetLength();
+// The request, of length bytes, is a prefix of the entry's name, without regard to case.
+int Matches(const OCString& entryName, const OCString& request, int length) {
     if (length == 0) return 1;
     if (!entryName.GetText()) return 0;
     return _mbsnbicmp(reinterpret_cast<const unsigned char*>(entryName.GetText()),
                       reinterpret_cast<const unsigned char*>(request.GetText()), static_cast<std::size_t>(length)) == 0;
 }
 
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
+// Whether a name of nameLength bytes certainly differs from the request within the request's
+// length bytes, as Matches would find: after characters with equal bytes, the name ends
+// (also at a zero byte) or has another letter of the ASCII range than the request. False
+// where telling takes more than equal bytes and ASCII case, and for a match.
+bool PlainlyDiffers(const unsigned char* name, std::uint32_t nameLength, const unsigned char* request,
+                    std::uint32_t length) {
+    const std::uint32_t shared = std::min(nameLength, length);
+    std::uint32_t i = 0;
+    while (i < shared) {
+        const unsigned char have = name[i];
+        const unsigned char want = request[i];
+        if (have == 0) return true;
+        // Lead bytes lie above the ASCII range in every double-byte code page.
+        if (have == want && (have < 0x80 || !IsDBCSLeadByte(have))) {
+            ++i;
+        } else if (have == want) {
+            // A two-byte character: equal when its second bytes are, within both texts.
+            if (i + 1 >= shared || name[i + 1] == 0 || name[i + 1] != request[i + 1]) return false;
+            i += 2;
+        } else if (have < 0x80 && want < 0x80) {
+            if (AsciiLower(have) != AsciiLower(want)) return true;
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return nameLength < length;
+}
+
+// The length of the record at the memory stream's position when reading it into the entry
+// record could only find a mismatch: the record lies whole within the directory, its name is
+// sure to be read, and it plainly differs from the request. 0 for any other record.
+std::uint32_t PlainMismatchLength(const OCFile& source, const RecordLayout& layout, const OCString& request,
+                                  std::uint32_t requestLength) {
+    if (!source.memoryMode || requestLength == 0) return 0;
+    const std::uint64_t left = source.memorySize - static_cast<std::uint64_t>(source.position);
+    if (left < 4) return 0;
+    const std::uint32_t nameLength = LittleEndianAt<std::uint32_t>(source.memoryCursor);
+    if (nameLength > kPlainNameLimit) return 0;
+    const std::uint32_t length = 4 + nameLength + 4 * layout.valueCount;
+    if (length > left) return 0;
+    const auto* wanted = reinterpret_cast<const unsigned char*>(request.GetText());
+    return PlainlyDiffers(source.memoryCursor + 4, nameLength, wanted, requestLength) ? length : 0;
+}
+
+// Reads the record at start into the entry record and returns to where the walk stands.
+void ReadRecordAt(OCFile& pack, OCFile& source, const RecordLayout& layout, std::int64_t start) {
+    const std::int64_t resume = source.position;
+    source.Seek(start, SEEK_SET);
+    (pack.entry.get()->*layout.read)(source);
+    source.Seek(resume, SEEK_SET);
+}
+
 // Reads records from source into the pack stream's own entry until one matches. The walk
-// ends with the directory's data, whatever entryCount claims.
+// ends with the directory's data, whatever entryCount claims. A record that plainly cannot
+// match is passed over where it lies; the one passed over last is still read before the
+// next record and at the end, so the entry record ends as reading every record leaves it
+// (a record cut short keeps values of the one before).
 int FindRecord(OCFile& pack, OCFile& source, std::uint32_t entryCount, const RecordLayout& layout,
                const OCString& request) {
     const std::int64_t end = source.GetSize();
+    const std::uint32_t requestLength = static_cast<std::uint32_t>(request.GetLength());
+    std::int64_t passedOver = -1;  // where the record passed over last begins, until it is read
     for (std::uint32_t i = 0; i < entryCount && source.position < end; ++i) {
+        if (const std::uint32_t length = PlainMismatchLength(source, layout, request, requestLength)) {
+            passedOver = source.position;
+            source.Seek(source.position + length, SEEK_SET);
+            continue;
+        }
+        if (passedOver >= 0) ReadRecordAt(pack, source, layout, passedOver);
+        passedOver = -1;
         (pack.entry.get()->*layout.read)(source);
-        if (Matches(pack.entry->name, request)) return 1;
+        if (Matches(pack.entry->name, request, static_cast<int>(requestLength))) return 1;
     }
+    if (passedOver >= 0) ReadRecordAt(pack, source, layout, passedOver);
     return 0;
 }
 

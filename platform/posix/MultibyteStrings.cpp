@@ -68,6 +68,12 @@ int _mbsicmp(const unsigned char* first, const unsigned char* second) { return _
 
 int _mbsnbicmp(const unsigned char* first, const unsigned char* second, std::size_t count) {
     for (;;) {
+        // Equal single-byte characters are passed over without folding: the pack lookup
+        // compares every directory name along its common prefix with the request.
+        for (; count != 0 && *first == *second && *first != 0 && !cp932::IsLeadByte(*first); --count) {
+            ++first;
+            ++second;
+        }
         const Character a = CharacterWithin(first, count);
         const Character b = CharacterWithin(second, count);
         const unsigned int lowerA = cp932::ToLower(a.code);

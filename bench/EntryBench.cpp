@@ -1,0 +1,106 @@
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "bench/Benchmarks.h"
+#include "files/OCFile.h"
+
+namespace {
+
+const std::uint32_t kPiece = 64 * 1024;
+
+// The stored entry read through its pack window in 64 KB pieces, from the lookup on.
+void StoredRead(benchmark::State& state, const Fixtures& fixtures) {
+    EnterFixture(fixtures.BigDirectory());
+    const EntryPlace& entry = fixtures.StoredEntry();
+    std::vector<unsigned char> piece(kPiece);
+    OCFile file;
+    file.Open(entry.name.c_str(), OCFile::ModeRead);
+    for (auto _ : state) {
+        file.Open(entry.name.c_str(), OCFile::ModeRead);
+        std::uint64_t total = 0;
+        for (std::uint32_t got; (got = file.Read(piece.data(), kPiece)) > 0;) total += got;
+        if (total != entry.size) {
+            state.SkipWithError("the entry read short");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+}
+
+// The floor: fread of the same bytes from the same file in the same pieces.
+void StoredFloor(benchmark::State& state, const Fixtures& fixtures) {
+    EnterFixture(fixtures.BigDirectory());
+    const EntryPlace& entry = fixtures.StoredEntry();
+    std::vector<unsigned char> piece(kPiece);
+    for (auto _ : state) {
+        std::uint64_t total = 0;
+        if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
+            std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
+            while (total < entry.size) {
+                const std::size_t got =
+                    std::fread(piece.data(), 1, std::min<std::uint64_t>(kPiece, entry.size - total), pack);
+                if (got == 0) break;
+                total += got;
+            }
+            std::fclose(pack);
+        }
+        if (total != entry.size) {
+            state.SkipWithError("the floor read short");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+}
+
+// The lookup of the compressed entry, which inflates it whole into memory the stream owns;
+// closing the stream releases it.
+void CompressedOpen(benchmark::State& state, const Fixtures& fixtures) {
+    EnterFixture(fixtures.BigDirectory());
+    const EntryPlace& entry = fixtures.CompressedEntry();
+    OCFile file;
+    file.Open(entry.name.c_str(), OCFile::ModeRead);
+    for (auto _ : state) {
+        if (!file.Open(entry.name.c_str(), OCFile::ModeRead) || !file.memoryMode || file.GetSize() != entry.size) {
+            state.SkipWithError("the entry did not inflate");
+            break;
+        }
+        file.Close();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+}
+
+// The floor: fread of the zlib stream from the pack into memory that stays, and uncompress
+// of it into new memory of the entry's size, released afterwards.
+void CompressedFloor(benchmark::State& state, const Fixtures& fixtures) {
+    EnterFixture(fixtures.BigDirectory());
+    const EntryPlace& entry = fixtures.CompressedEntry();
+    std::vector<unsigned char> stream(entry.storedSize);
+    for (auto _ : state) {
+        std::size_t got = 0;
+        if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
+            std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
+            got = std::fread(stream.data(), 1, stream.size(), pack);
+            std::fclose(pack);
+        }
+        std::unique_ptr<unsigned char[]> inflated(new unsigned char[entry.size]);
+        uLongf size = entry.size;
+        if (uncompress(inflated.get(), &size, stream.data(), static_cast<uLong>(got)) != Z_OK || size != entry.size) {
+            state.SkipWithError("the floor did not inflate");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+}
+
+}  // namespace
+
+void RegisterEntryBenchmarks(const Fixtures& fixtures) {
+    Register("StoredRead", [&fixtures](benchmark::State& state) { StoredRead(state, fixtures); });
+    Register("StoredFloor", [&fixtures](benchmark::State& state) { StoredFloor(state, fixtures); });
+    Register("CompressedOpen", [&fixtures](benchmark::State& state) { CompressedOpen(state, fixtures); });
+    Register("CompressedFloor", [&fixtures](benchmark::State& state) { CompressedFloor(state, fixtures); });
+}
