@@ -45,7 +45,9 @@ unsigned char* _mbsrchr(const unsigned char* text, unsigned int character) {
 unsigned char* _mbsstr(const unsigned char* text, const unsigned char* find) {
     const std::size_t length = ::strlen(reinterpret_cast<const char*>(find));
     for (Character c = CharacterAt(text);; text += c.size, c = CharacterAt(text)) {
-        if (::strncmp(reinterpret_cast<const char*>(text), reinterpret_cast<const char*>(find), length) == 0)
+        // The first byte settles most places without a call.
+        if ((length == 0 || *text == *find) &&
+            ::strncmp(reinterpret_cast<const char*>(text), reinterpret_cast<const char*>(find), length) == 0)
             return Result(text);
         if (c.size == 0) return nullptr;
     }
