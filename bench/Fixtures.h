@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,10 @@
 
 // How large the fixtures are: the full run, or a smoke run that only shows every benchmark works.
 struct Scale {
-    std::vector<int> entryCounts;        // of the lookup packs
-    std::uint32_t bigEntryBytes;         // of the stored and of the compressed entry
+    std::vector<int> entryCounts;         // of the lookup packs
+    std::uint32_t bigEntryBytes;          // of the stored and of the compressed entry
     std::vector<std::uint32_t> iniSizes;  // of GAME.INI, in bytes
-    std::uint32_t stringBytes;           // appended to and replaced in a string
+    std::uint32_t stringBytes;            // appended to and replaced in a string
 };
 
 Scale FullScale();
@@ -21,11 +22,19 @@ Scale SmokeScale();
 
 // Where an entry lies inside its pack, for the floors that read it without the pack reader.
 struct EntryPlace {
-    std::string name;           // the entry's name in the pack
-    std::uint32_t offset = 0;   // of its first byte, from the start of the pack file
-    std::uint32_t size = 0;     // its bytes once read (decompressed)
+    std::string name;              // the entry's name in the pack
+    std::uint32_t offset = 0;      // of its first byte, from the start of the pack file
+    std::uint32_t size = 0;        // its bytes once read (decompressed)
     std::uint32_t storedSize = 0;  // its bytes in the pack
 };
+
+// What snprintf makes of format and its arguments: a line of a fixture.
+template <typename... Arguments>
+std::string Printed(const char* format, Arguments... arguments) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, arguments...);
+    return text;
+}
 
 // The lookup packs are version 3 with a compressed directory; their entries are named like
 // data\image\00042.bmp, in order.

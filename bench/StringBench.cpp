@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "bench/Benchmarks.h"
@@ -14,11 +12,7 @@ const int kPieceLength = 16;
 // Lines of about twenty bytes, each ended by lineEnd, to about size bytes.
 std::string Lines(std::uint32_t size, const std::string& lineEnd) {
     std::string text;
-    char line[32];
-    for (int i = 0; text.size() < size; ++i) {
-        std::snprintf(line, sizeof line, "Key%05d=Value %05d", i % 100000, i % 100000);
-        text += line + lineEnd;
-    }
+    for (int i = 0; text.size() < size; ++i) text += Printed("Key%05d=Value %05d", i % 100000, i % 100000) + lineEnd;
     return text;
 }
 
@@ -71,7 +65,8 @@ void RegisterStringBenchmarks(const Fixtures& fixtures) {
     const std::uint32_t size = fixtures.GetScale().stringBytes;
     const std::string suffix = "/" + std::to_string(size);
     Register("StringAppend" + suffix, [size](benchmark::State& state) { StringAppend(state, size); });
-    // What ReadAll does with CR LF line ends: the text shrinks, so its rebuilding never outgrows the room it starts with.
+    // What ReadAll does with CR LF line ends: the text shrinks, so rebuilding it never
+    // outgrows the room it starts with.
     Register("StringReplaceShrinking" + suffix,
              [size](benchmark::State& state) { StringReplace(state, size, "\r\n", "\n"); });
     // The opposite: the text grows, and beyond its starting room each 64 bytes take a new buffer.
