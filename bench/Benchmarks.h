@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -19,4 +20,18 @@ void RegisterStringBenchmarks(const Fixtures& fixtures);
 template <typename Body>
 void Register(const std::string& name, Body body) {
     benchmark::RegisterBenchmark(name.c_str(), std::move(body))->Unit(benchmark::kMicrosecond);
+}
+
+// Times iteration, a callable that does the measured work once and tells whether its result
+// was right; a wrong one ends the benchmark with failure. bytes, unless 0, is the work of one
+// iteration in bytes.
+template <typename Iteration>
+void Repeat(benchmark::State& state, std::uint64_t bytes, const char* failure, Iteration iteration) {
+    for (auto _ : state) {
+        if (!iteration()) {
+            state.SkipWithError(failure);
+            break;
+        }
+    }
+    if (bytes) state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }

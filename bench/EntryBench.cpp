@@ -19,16 +19,12 @@ void StoredRead(benchmark::State& state, const Fixtures& fixtures) {
     std::vector<unsigned char> piece(kPiece);
     OCFile file;
     file.Open(entry.name.c_str(), OCFile::ModeRead);
-    for (auto _ : state) {
+    Repeat(state, entry.size, "the entry read short", [&] {
         file.Open(entry.name.c_str(), OCFile::ModeRead);
         std::uint64_t total = 0;
         for (std::uint32_t got; (got = file.Read(piece.data(), kPiece)) > 0;) total += got;
-        if (total != entry.size) {
-            state.SkipWithError("the entry read short");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+        return total == entry.size;
+    });
 }
 
 // The floor: fread of the same bytes from the same file in the same pieces.
@@ -36,7 +32,7 @@ void StoredFloor(benchmark::State& state, const Fixtures& fixtures) {
     EnterFixture(fixtures.BigDirectory());
     const EntryPlace& entry = fixtures.StoredEntry();
     std::vector<unsigned char> piece(kPiece);
-    for (auto _ : state) {
+    Repeat(state, entry.size, "the floor read short", [&] {
         std::uint64_t total = 0;
         if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
             std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
@@ -48,12 +44,8 @@ void StoredFloor(benchmark::State& state, const Fixtures& fixtures) {
             }
             std::fclose(pack);
         }
-        if (total != entry.size) {
-            state.SkipWithError("the floor read short");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+        return total == entry.size;
+    });
 }
 
 // The lookup of the compressed entry, which inflates it whole into memory the stream owns;
@@ -63,15 +55,13 @@ void CompressedOpen(benchmark::State& state, const Fixtures& fixtures) {
     const EntryPlace& entry = fixtures.CompressedEntry();
     OCFile file;
     file.Open(entry.name.c_str(), OCFile::ModeRead);
-    for (auto _ : state) {
-        if (!file.Open(entry.name.c_str(), OCFile::ModeRead) || !file.memoryMode || file.GetSize() != entry.size) {
-            state.SkipWithError("the entry did not inflate");
-            break;
-        }
+    Repeat(state, entry.size, "the entry did not inflate", [&] {
+        const bool inflated =
+            file.Open(entry.name.c_str(), OCFile::ModeRead) && file.memoryMode && file.GetSize() == entry.size;
         file.Close();
-    }
+        return inflated;
+    });
     state.counters["compressed_bytes"] = entry.storedSize;
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
 }
 
 // The floor: fread of the zlib stream from the pack into memory that stays, and uncompress
@@ -80,7 +70,7 @@ void CompressedFloor(benchmark::State& state, const Fixtures& fixtures) {
     EnterFixture(fixtures.BigDirectory());
     const EntryPlace& entry = fixtures.CompressedEntry();
     std::vector<unsigned char> stream(entry.storedSize);
-    for (auto _ : state) {
+    Repeat(state, entry.size, "the floor did not inflate", [&] {
         std::size_t got = 0;
         if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
             std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
@@ -89,12 +79,8 @@ void CompressedFloor(benchmark::State& state, const Fixtures& fixtures) {
         }
         std::unique_ptr<unsigned char[]> inflated(new unsigned char[entry.size]);
         uLongf size = entry.size;
-        if (uncompress(inflated.get(), &size, stream.data(), static_cast<uLong>(got)) != Z_OK || size != entry.size) {
-            state.SkipWithError("the floor did not inflate");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+        return uncompress(inflated.get(), &size, stream.data(), static_cast<uLong>(got)) == Z_OK && size == entry.size;
+    });
 }
 
 // Not a floor but a reference for the one above: the same stream inflated as the design of
@@ -102,7 +88,7 @@ void CompressedFloor(benchmark::State& state, const Fixtures& fixtures) {
 void CompressedChunks(benchmark::State& state, const Fixtures& fixtures) {
     EnterFixture(fixtures.BigDirectory());
     const EntryPlace& entry = fixtures.CompressedEntry();
-    for (auto _ : state) {
+    Repeat(state, entry.size, "the reference did not inflate", [&] {
         std::unique_ptr<unsigned char[]> inflated(new unsigned char[entry.size]);
         z_stream stream = {};
         stream.next_out = inflated.get();
@@ -122,12 +108,8 @@ void CompressedChunks(benchmark::State& state, const Fixtures& fixtures) {
             std::fclose(pack);
         }
         inflateEnd(&stream);
-        if (result != Z_STREAM_END || stream.total_out != entry.size) {
-            state.SkipWithError("the reference did not inflate");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * entry.size);
+        return result == Z_STREAM_END && stream.total_out == entry.size;
+    });
 }
 
 }  // namespace

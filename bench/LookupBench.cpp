@@ -80,24 +80,15 @@ void Lookup(benchmark::State& state, const Fixtures& fixtures, int count, Target
     OCFile file;
     // The first lookup lists the directory's packs; the timed ones find the list filled.
     file.Open(request.name.c_str(), OCFile::ModeRead);
-    for (auto _ : state) {
-        if (file.Open(request.name.c_str(), OCFile::ModeRead) != expected) {
-            state.SkipWithError("the lookup did not end as expected");
-            break;
-        }
-    }
+    Repeat(state, 0, "the lookup did not end as expected",
+           [&] { return file.Open(request.name.c_str(), OCFile::ModeRead) == expected; });
     if (expected && request.name != file.path.GetText()) state.SkipWithError("the lookup found another entry");
 }
 
 void LookupFloor(benchmark::State& state, const Fixtures& fixtures, int count, Target target) {
     EnterFixture(fixtures.LookupDirectory(count));
     const Request request = RequestFor(target, count);
-    for (auto _ : state) {
-        if (FloorLookup(request.name) != request.index) {
-            state.SkipWithError("the floor did not find the record");
-            break;
-        }
-    }
+    Repeat(state, 0, "the floor did not find the record", [&] { return FloorLookup(request.name) == request.index; });
 }
 
 }  // namespace

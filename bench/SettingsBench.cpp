@@ -10,22 +10,18 @@ namespace {
 // ReadSetting of the last key of GAME.INI, found on disk in the current directory.
 void Settings(benchmark::State& state, const Fixtures& fixtures, std::uint32_t size) {
     EnterFixture(fixtures.SettingsDirectory(size));
-    for (auto _ : state) {
+    Repeat(state, size, "the setting was not found", [] {
         OCString value;
         ReadSetting(kSettingsSection, kSettingsKey, value, kSettingsFile);
-        if (!value.GetText() || std::strcmp(value.GetText(), kSettingsValue) != 0) {
-            state.SkipWithError("the setting was not found");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size);
+        return value.GetText() && std::strcmp(value.GetText(), kSettingsValue) == 0;
+    });
 }
 
 // The floor: the file read whole into new memory, and one memchr pass over it that counts
 // its lines.
 void SettingsFloor(benchmark::State& state, const Fixtures& fixtures, std::uint32_t size) {
     EnterFixture(fixtures.SettingsDirectory(size));
-    for (auto _ : state) {
+    Repeat(state, size, "the floor read nothing", [] {
         std::size_t lines = 0;
         if (std::FILE* file = std::fopen(kSettingsFile, "rb")) {
             std::fseek(file, 0, SEEK_END);
@@ -38,13 +34,9 @@ void SettingsFloor(benchmark::State& state, const Fixtures& fixtures, std::uint3
             for (const char* at = text.get(); (at = static_cast<const char*>(std::memchr(at, '\n', end - at))); ++at)
                 ++lines;
         }
-        if (lines == 0) {
-            state.SkipWithError("the floor read nothing");
-            break;
-        }
         benchmark::DoNotOptimize(lines);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size);
+        return lines != 0;
+    });
 }
 
 }  // namespace
