@@ -71,24 +71,55 @@ int Matches(const OCString& entryName, const OCString& request, int length) {
 
 unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
+// The request as the walk compares names with it where they lie.
+struct PlainRequest {
+    const unsigned char* text;
+    std::uint32_t length;
+    std::uint32_t asciiLength;  // its leading bytes below 0x80, each a character of its own
+};
+
+PlainRequest MakePlainRequest(const OCString& request) {
+    const auto* text = reinterpret_cast<const unsigned char*>(request.GetText());
+    const std::uint32_t length = static_cast<std::uint32_t>(request.GetLength());
+    std::uint32_t ascii = 0;
+    while (ascii < length && text[ascii] < 0x80) ++ascii;
+    return {text, length, ascii};
+}
+
+// How many leading bytes of a and b are equal, among the first count; eight at a time.
+std::uint32_t EqualBytes(const unsigned char* a, const unsigned char* b, std::uint32_t count) {
+    std::uint32_t i = 0;
+    for (std::uint64_t x, y; i + 8 <= count; i += 8) {
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) break;
+    }
+    while (i < count && a[i] == b[i]) ++i;
+    return i;
+}
+
 // Whether a name of nameLength bytes certainly differs from the request within the request's
-// length bytes, as Matches would find: after characters with equal bytes, the name ends
-// (also at a zero byte) or has another letter of the ASCII range than the request. False
+// length, as Matches would find: after characters with equal bytes, the name ends (also at a
+// zero byte) or has another character of the ASCII range than the request, case aside. False
 // where telling takes more than equal bytes and ASCII case, and for a match.
-bool PlainlyDiffers(const unsigned char* name, std::uint32_t nameLength, const unsigned char* request,
-                    std::uint32_t length) {
-    const std::uint32_t shared = std::min(nameLength, length);
+bool PlainlyDiffers(const unsigned char* name, std::uint32_t nameLength, const PlainRequest& request) {
+    const unsigned char* wanted = request.text;
+    const std::uint32_t shared = std::min(nameLength, request.length);
+    const std::uint32_t ascii = std::min(shared, request.asciiLength);
     std::uint32_t i = 0;
     while (i < shared) {
+        // Bytes equal to the request's ASCII ones are equal characters: the common prefix of a
+        // directory's names.
+        if (i < ascii) i += EqualBytes(name + i, wanted + i, ascii - i);
+        if (i == shared) break;
         const unsigned char have = name[i];
-        const unsigned char want = request[i];
+        const unsigned char want = wanted[i];
         if (have == 0) return true;
-        // Lead bytes lie above the ASCII range in every double-byte code page.
-        if (have == want && (have < 0x80 || !IsDBCSLeadByte(have))) {
+        if (have == want && !IsDBCSLeadByte(have)) {
             ++i;
         } else if (have == want) {
             // A two-byte character: equal when its second bytes are, within both texts.
-            if (i + 1 >= shared || name[i + 1] == 0 || name[i + 1] != request[i + 1]) return false;
+            if (i + 1 >= shared || name[i + 1] == 0 || name[i + 1] != wanted[i + 1]) return false;
             i += 2;
         } else if (have < 0x80 && want < 0x80) {
             if (AsciiLower(have) != AsciiLower(want)) return true;
@@ -97,23 +128,27 @@ bool PlainlyDiffers(const unsigned char* name, std::uint32_t nameLength, const u
             return false;
         }
     }
-    return nameLength < length;
+    return nameLength < request.length;
 }
 
 // The length of the record at the memory stream's position when reading it into the entry
 // record could only find a mismatch: the record lies whole within the directory, its name is
 // sure to be read, and it plainly differs from the request. 0 for any other record.
-std::uint32_t PlainMismatchLength(const OCFile& source, const RecordLayout& layout, const OCString& request,
-                                  std::uint32_t requestLength) {
-    if (!source.memoryMode || requestLength == 0) return 0;
+std::uint32_t PlainMismatchLength(const OCFile& source, const RecordLayout& layout, const PlainRequest& request) {
+    if (!source.memoryMode || request.length == 0) return 0;
     const std::uint64_t left = source.memorySize - static_cast<std::uint64_t>(source.position);
     if (left < 4) return 0;
     const std::uint32_t nameLength = LittleEndianAt<std::uint32_t>(source.memoryCursor);
     if (nameLength > kPlainNameLimit) return 0;
     const std::uint32_t length = 4 + nameLength + 4 * layout.valueCount;
     if (length > left) return 0;
-    const auto* wanted = reinterpret_cast<const unsigned char*>(request.GetText());
-    return PlainlyDiffers(source.memoryCursor + 4, nameLength, wanted, requestLength) ? length : 0;
+    return PlainlyDiffers(source.memoryCursor + 4, nameLength, request) ? length : 0;
+}
+
+// Moves a memory stream over count bytes, as reading them would.
+void PassOver(OCFile& source, std::uint32_t count) {
+    source.position += count;
+    source.memoryCursor += count;
 }
 
 // Reads the record at start into the entry record and returns to where the walk stands.
@@ -132,18 +167,18 @@ void ReadRecordAt(OCFile& pack, OCFile& source, const RecordLayout& layout, std:
 int FindRecord(OCFile& pack, OCFile& source, std::uint32_t entryCount, const RecordLayout& layout,
                const OCString& request) {
     const std::int64_t end = source.GetSize();
-    const std::uint32_t requestLength = static_cast<std::uint32_t>(request.GetLength());
+    const PlainRequest plain = MakePlainRequest(request);
     std::int64_t passedOver = -1;  // where the record passed over last begins, until it is read
     for (std::uint32_t i = 0; i < entryCount && source.position < end; ++i) {
-        if (const std::uint32_t length = PlainMismatchLength(source, layout, request, requestLength)) {
+        if (const std::uint32_t length = PlainMismatchLength(source, layout, plain)) {
             passedOver = source.position;
-            source.Seek(source.position + length, SEEK_SET);
+            PassOver(source, length);
             continue;
         }
         if (passedOver >= 0) ReadRecordAt(pack, source, layout, passedOver);
         passedOver = -1;
         (pack.entry.get()->*layout.read)(source);
-        if (Matches(pack.entry->name, request, static_cast<int>(requestLength))) return 1;
+        if (Matches(pack.entry->name, request, static_cast<int>(plain.length))) return 1;
     }
     if (passedOver >= 0) ReadRecordAt(pack, source, layout, passedOver);
     return 0;
