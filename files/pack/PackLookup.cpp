@@ -192,9 +192,10 @@ void ShowEntry(OCFile& pack, const RecordLayout& layout, std::uint64_t dataStart
     // compressed entry's zlib stream is read in that state too, bounded by its own length:
     // a window would end at values[2], which version 4 gives as the uncompressed size.
     pack.Seek(static_cast<std::int64_t>(start), SEEK_SET);
-    // The runtime's seek reads ahead from a block boundary before the entry. Dropping that
-    // lets reads of a buffer's size or more go straight into the reader's memory, one call
-    // each, instead of each in two with a copy through the runtime's buffer.
+    // A runtime may keep bytes read ahead around the entry's start after the seek (glibc
+    // reads from the block boundary before it). Dropping them lets reads of a buffer's size
+    // or more go straight into the reader's memory, one call each, instead of each in two
+    // with a copy through the runtime's buffer.
     std::fflush(pack.file);
     pack.path.Assign(record.name);
     pack.inPack = 1;
