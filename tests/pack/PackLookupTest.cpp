@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -316,69 +315,73 @@ TEST_F(FindInPacksTest, RefusedDirectoryPagesPassOut) {
     EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "GAME.INI"));
 }
 
+// A directory record of a lookup that does not find it: it may claim anything, and a
+// compressed flag fills every value.
+std::string Record(std::uint32_t version, const std::string& name, std::uint32_t seed, std::uint32_t flag = 0) {
+    packwriter::Record fields;
+    fields.name = name;
+    fields.offset = seed;
+    fields.size = seed + 1;
+    fields.storedSize = seed + 2;
+    fields.flag = flag;
+    return packwriter::EncodeRecord(version, fields);
+}
+
+const std::string kDataA = "data\\a.bmp";
+const std::string kKana = "\x83\x66\x81\x5b\x83\x5e\\";  // データ and a backslash
+
 // The directory record left in the stream's entry: after a match that record, otherwise the
 // last one read, with a record cut short keeping values of the one before. The walk passes
 // plain mismatches over where they lie; what it leaves must be what reading each record in
 // turn leaves, the reader's own walk here.
 TEST_F(FindInPacksTest, TheEntryRecordIsWhatReadingEveryRecordLeaves) {
-    // Records that are not found may claim anything; a compressed flag fills every value.
-    const auto record = [](std::uint32_t version, const std::string& name, std::uint32_t seed,
-                           std::uint32_t flag = 0) {
-        packwriter::Record fields;
-        fields.name = name;
-        fields.offset = seed;
-        fields.size = seed + 1;
-        fields.storedSize = seed + 2;
-        fields.flag = flag;
-        return packwriter::EncodeRecord(version, fields);
-    };
-    const std::string dataA = "data\\a.bmp";
-    const std::string kana = "\x83\x66\x81\x5b\x83\x5e\\";  // データ and a backslash
     struct Row {
         const char* what;
-        std::function<std::string(std::uint32_t version)> directory;
+        std::string (*directory)(std::uint32_t version);
         std::uint32_t entryCount;
         std::string request;
         int matched;  // the index of the record found, -1 for none
     };
     const std::vector<Row> rows = {
         {"plain mismatches before the match",
-         [&](std::uint32_t v) { return record(v, "data\\b.bmp", 1) + record(v, "data\\c.bmp", 2) + record(v, dataA, 3); },
-         3, dataA, 2},
-        {"no match: the last record read",
-         [&](std::uint32_t v) { return record(v, "data\\b.bmp", 1) + record(v, "data\\c.bmp", 2); }, 2, dataA, -1},
-        {"the last record cut short keeps values of the one before",
-         [&](std::uint32_t v) {
-             const std::string last = record(v, "data\\c.bmp", 7);
-             return record(v, "data\\b.bmp", 1, 1) + last.substr(0, last.size() - 6);
+         [](std::uint32_t v) {
+             return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2) + Record(v, kDataA, 3);
          },
-         2, dataA, -1},
+         3, kDataA, 2},
+        {"no match: the last record read",
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2); }, 2, kDataA, -1},
+        {"the last record cut short keeps values of the one before",
+         [](std::uint32_t v) {
+             const std::string last = Record(v, "data\\c.bmp", 7);
+             return Record(v, "data\\b.bmp", 1, 1) + last.substr(0, last.size() - 6);
+         },
+         2, kDataA, -1},
         {"more records counted than the directory holds",
-         [&](std::uint32_t v) { return record(v, "data\\b.bmp", 1) + record(v, "data\\c.bmp", 2); }, 9, dataA, -1},
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2); }, 9, kDataA, -1},
         {"a name shorter than the request, then the match",
-         [&](std::uint32_t v) { return record(v, "data\\a", 1) + record(v, dataA + ".old", 2); }, 2, dataA, 1},
+         [](std::uint32_t v) { return Record(v, "data\\a", 1) + Record(v, kDataA + ".old", 2); }, 2, kDataA, 1},
         {"a zero inside a name ends it: a match",
-         [&](std::uint32_t v) { return record(v, "data\\b.bmp", 1) + record(v, dataA + std::string("\0old", 4), 2); },
-         2, dataA, 1},
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, kDataA + std::string("\0old", 4), 2); },
+         2, kDataA, 1},
         {"a zero inside a name ends it: no match",
-         [&](std::uint32_t v) { return record(v, dataA + std::string("\0old", 4), 1) + record(v, "data\\c.bmp", 2); },
-         2, dataA + "old", -1},
+         [](std::uint32_t v) { return Record(v, kDataA + std::string("\0old", 4), 1) + Record(v, "data\\c.bmp", 2); },
+         2, kDataA + "old", -1},
         {"ASCII letters in another case match",
-         [&](std::uint32_t v) { return record(v, "data\\b.bmp", 1) + record(v, dataA, 2); }, 2, "DATA\\A.BMP", 1},
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, kDataA, 2); }, 2, "DATA\\A.BMP", 1},
         {"equal two-byte characters before the difference",
-         [&](std::uint32_t v) { return record(v, kana + "b.bmp", 1) + record(v, kana + "a.bmp", 2); }, 2,
-         kana + "a.bmp", 1},
+         [](std::uint32_t v) { return Record(v, kKana + "b.bmp", 1) + Record(v, kKana + "a.bmp", 2); }, 2,
+         kKana + "a.bmp", 1},
         {"a full-width capital matches its small letter",
-         [&](std::uint32_t v) { return record(v, "\x82\x61.bmp", 1) + record(v, "\x82\x60.bmp", 2); }, 2,
+         [](std::uint32_t v) { return Record(v, "\x82\x61.bmp", 1) + Record(v, "\x82\x60.bmp", 2); }, 2,
          "\x82\x81.bmp", 1},
         {"a name longer than a walk reads in place",
-         [&](std::uint32_t v) { return record(v, std::string(5000, 'x'), 1) + record(v, dataA, 2); }, 2, dataA, 1},
+         [](std::uint32_t v) { return Record(v, std::string(5000, 'x'), 1) + Record(v, kDataA, 2); }, 2, kDataA, 1},
         {"a count no name can have takes four bytes alone",
-         [&](std::uint32_t v) {
-             return record(v, "data\\b.bmp", 1) + packwriter::U32(0xFFFFFFF0u) + std::string(4 * (v == 4 ? 6 : 5), 'v') +
-                    record(v, dataA, 3);
+         [](std::uint32_t v) {
+             const std::string values(4 * (v == 4 ? 6 : 5), 'v');
+             return Record(v, "data\\b.bmp", 1) + packwriter::U32(0xFFFFFFF0u) + values + Record(v, kDataA, 3);
          },
-         3, dataA, 2},
+         3, kDataA, 2},
     };
     for (std::uint32_t version : {3u, 4u}) {
         for (const Row& row : rows) {
