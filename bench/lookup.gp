@@ -6,6 +6,7 @@ set title "OCFile::Open of a name in a version-3 pack, against its floor (median
 set xlabel "entries in the pack"
 set ylabel "time per lookup (ms)"
 set logscale xy
+set xrange [700:150000]
 set xtics ("1,000" 1000, "10,000" 10000, "100,000" 100000)
 set grid
 set key top left

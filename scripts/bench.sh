@@ -3,7 +3,7 @@
 # in random order, and regenerates from that run docs/performance.json (the figures),
 # docs/PERFORMANCE.md and docs/lookup.png (lookup time against entry count, by gnuplot).
 # The raw Google Benchmark output stays in build/bench/results.
-#   OC_BENCH_REPETITIONS (default 12) and OC_BENCH_MIN_TIME (seconds per repetition, default
+#   OC_BENCH_REPETITIONS (default 20) and OC_BENCH_MIN_TIME (seconds per repetition, default
 #   0.25) trade run time for steadier medians.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,7 @@ uptime >"$results/load-before.txt"
 # Every figure is a ratio to a floor of the same run; random interleaving spreads the load
 # of a busy machine over both alike.
 build/bench/bench/oc_bench \
-  --benchmark_repetitions="${OC_BENCH_REPETITIONS:-12}" \
+  --benchmark_repetitions="${OC_BENCH_REPETITIONS:-20}" \
   --benchmark_min_time="${OC_BENCH_MIN_TIME:-0.25}" \
   --benchmark_enable_random_interleaving=true \
   --benchmark_display_aggregates_only=true \
