@@ -272,6 +272,9 @@ def main():
                if name.startswith("String")]
     info = machine(results, raw)
     goal_list = goals(figures, lookups, settings_points)
+    for goal in goal_list:
+        if goal["met"]:
+            del goal["reason"]
     runs = repetitions(raw)
 
     with open(os.path.join(results, "lookup.dat"), "w") as table:
