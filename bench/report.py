@@ -161,7 +161,8 @@ def report(figures, lookups, counts, settings, strings, goal_list, info, runs):
     add(f"| {info['cpu']} ({info['mhz']} MHz) | {info['cores']} | {info['compiler']} | "
         f"`{info['flags']}` | {info['date']} | {info['load_before']} / {info['load_after']} |")
     add("")
-    add("Other work shared the two cores during the run; the load above is what `uptime` showed.")
+    add("The load is what `uptime` showed before and after the run: other work on the machine weighs on "
+        "a benchmark and its floor alike, which is why only ratios are compared.")
     add("")
     add("## Goals")
     add("")
