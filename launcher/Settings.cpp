@@ -27,6 +27,25 @@ bool IsKeyLine(OCString& line, const char* key) {
     return !name.IsEmpty() && name.CompareNoCase(key) == 0;
 }
 
+// After a header that does not match: moves the read position to one character before the
+// next '[', wherever it stands, and tells whether there is one; without one the read
+// position stays. When every read position so far was reached by stepping from the start of
+// the text, the character before the '[' is found in the one scan for it, which steps alike;
+// otherwise it is stepped back to from the start.
+bool PassOverSection(OCString& text, bool steppedFromStart) {
+    const char* at = text.GetCursor();
+    const char* before = nullptr;
+    for (; steppedFromStart && *at && *at != '['; at = CharNextA(at)) before = at;
+    if (!before) {
+        if (!text.Find('[')) return false;
+        text.MovePrevious();
+        return true;
+    }
+    if (!*at) return false;
+    while (text.GetCursor() != before) text.MoveNext();
+    return true;
+}
+
 }  // namespace
 
 void ReadSetting(const char* section, const char* key, OCString& value, const char* fileName) {
@@ -67,10 +86,7 @@ void ParseSetting(const char* section, const char* key, OCString& value, OCStrin
             // Another section: its lines are passed over in one scan for the next '[', wherever
             // it stands. One character before it, the next line read begins at the '[' when it
             // opens a line.
-            if (text.Find('[')) {
-                text.MovePrevious();
-                continue;
-            }
+            if (PassOverSection(text, beganAtStart || startedOver)) continue;
             // Nothing but that section remains: a search that began past the start has yet to
             // see the lines before it, as at the end of the text.
             if (!beganAtStart && startOver()) continue;

@@ -40,12 +40,6 @@ unsigned char* FindText(const char* from, const char* find) {
     }
 }
 
-// Appends one piece of a text being rebuilt; 0 when that cost the temporary its buffer.
-int AppendPiece(OCString& temporary, const char* text, int count) {
-    temporary.Append(text, count);
-    return count == 0 || temporary.GetText() != nullptr;
-}
-
 }  // namespace
 
 OCString::OCString(int size) {
@@ -123,30 +117,43 @@ char* OCString::SetCursor(int offset, int origin) {
     return cursor;
 }
 
+// A search result with no zero between from and it lies within the text, and the search
+// read nothing behind the terminator to find it: it is what the search gives from Searchable.
+// Only a result behind a zero, which Wine's msvcrt can reach, is searched for again with the
+// second zero in place. So a search costs what it scans, not the length of the rest of the
+// text, and a walk over a long text line by line stays linear.
+template <typename Search>
+unsigned char* OCString::SearchFrom(char* from, Search search) const {
+    unsigned char* found = search(reinterpret_cast<unsigned char*>(from));
+    if (!found || !std::memchr(from, 0, static_cast<std::size_t>(reinterpret_cast<char*>(found) - from))) return found;
+    return search(Searchable(from));
+}
+
 char* OCString::Find(std::uint32_t character) {
     if (!cursor) return nullptr;
-    return MoveTo(_mbschr(Searchable(cursor), character));
+    return MoveTo(SearchFrom(cursor, [character](unsigned char* text) { return _mbschr(text, character); }));
 }
 
 char* OCString::FindLast(std::uint32_t character) {
     if (!cursor) return nullptr;
-    return MoveTo(_mbsrchr(Searchable(cursor), character));
+    return MoveTo(SearchFrom(cursor, [character](unsigned char* text) { return _mbsrchr(text, character); }));
 }
 
 char* OCString::FindOneOf(const char* set) {
     if (!cursor || !set) return nullptr;
-    return MoveTo(_mbspbrk(Searchable(cursor), Bytes(set)));
+    return MoveTo(SearchFrom(cursor, [set](unsigned char* text) { return _mbspbrk(text, Bytes(set)); }));
 }
 
 char* OCString::SkipOver(const char* set) {
     if (!cursor || !set) return nullptr;
-    unsigned char* text = Searchable(cursor);
-    return MoveTo(text + _mbsspn(text, Bytes(set)));
+    return MoveTo(SkipFrom(cursor, set));
 }
 
+std::int64_t OCString::RoomFor(int size) { return (static_cast<std::int64_t>(size) & ~std::int64_t{63}) + 64; }
+
 void OCString::Reserve(int size) {
-    // The smallest multiple of 64 above size; from 2^31 - 64 on there is none, and nothing grows.
-    const std::int64_t target = (static_cast<std::int64_t>(size) & ~std::int64_t{63}) + 64;
+    // From 2^31 - 64 on there is no multiple of 64 above size that an int holds: nothing grows.
+    const std::int64_t target = RoomFor(size);
     if (target <= capacity || target > INT_MAX) return;
     const int offset = buffer ? CursorOffset() : 0;
     // Two zeros behind the room, so that a scan from anywhere in it ends inside the buffer,
@@ -189,6 +196,10 @@ void OCString::Append(const char* text, int count) {
     if (count == -1) count = lstrlenA(text);
     if (count < 0) return;
     length = GetLength();
+    AppendAtLength(text, count);
+}
+
+void OCString::AppendAtLength(const char* text, int count) {
     const std::int64_t needed = static_cast<std::int64_t>(length) + count;
     Reserve(ReservableSize(needed));
     if (!buffer || needed >= capacity) {
@@ -226,10 +237,10 @@ char* OCString::Delete(int count, int position) {
     if (position != -1 && position >= 0 && position <= CursorBound()) cursor = buffer + position;
     const int offset = CursorOffset();
     OCString rest(capacity);
-    int whole = rest.buffer && AppendPiece(rest, buffer, offset);
+    int whole = rest.buffer && rest.AppendPiece(buffer, offset);
     // A count of 0, or one that runs past the end, removes everything from the cursor on.
     if (whole && count > 0 && static_cast<std::int64_t>(offset) + count <= GetLength())
-        whole = AppendPiece(rest, buffer + offset + count, -1);
+        whole = rest.AppendPiece(buffer + offset + count, -1);
     if (!whole || !TakeText(rest)) {
         Clear();
         return nullptr;
@@ -250,7 +261,7 @@ void OCString::Replace(const char* find, const char* replacement) {
     OCString rebuilt(capacity);
     try {
         const auto append = [&rebuilt](const char* text, int count) {
-            if (!AppendPiece(rebuilt, text, count)) throw std::bad_alloc();
+            if (!rebuilt.AppendPiece(text, count)) throw std::bad_alloc();
         };
         if (!rebuilt.buffer) throw std::bad_alloc();
         const char* copyFrom = buffer;
@@ -277,10 +288,10 @@ void OCString::RemoveChars(const char* set) {
     for (;;) {
         unsigned char* found = _mbspbrk(scan, Bytes(set));
         if (!found || !*found) {
-            whole = AppendPiece(kept, copyFrom, -1);
+            whole = kept.AppendPiece(copyFrom, -1);
             break;
         }
-        whole = AppendPiece(kept, copyFrom, static_cast<int>(reinterpret_cast<char*>(found) - copyFrom));
+        whole = kept.AppendPiece(copyFrom, static_cast<int>(reinterpret_cast<char*>(found) - copyFrom));
         unsigned char* after = found + _mbsspn(found, Bytes(set));
         if (!whole || !*after) break;
         copyFrom = reinterpret_cast<const char*>(after);
@@ -291,10 +302,10 @@ void OCString::RemoveChars(const char* set) {
 
 char* OCString::GetToken(OCString& out, const char* delimiters, int keepDelimiter) {
     if (!cursor || !delimiters) return nullptr;
-    unsigned char* text = Searchable(cursor);
-    char* start = reinterpret_cast<char*>(text + _mbsspn(text, Bytes(delimiters)));
+    char* start = reinterpret_cast<char*>(SkipFrom(cursor, delimiters));
     if (!*start) return nullptr;
-    unsigned char* delimiter = _mbspbrk(Bytes(start), Bytes(delimiters));
+    unsigned char* delimiter =
+        SearchFrom(start, [delimiters](unsigned char* text) { return _mbspbrk(text, Bytes(delimiters)); });
     if (delimiter && *delimiter) {
         char* at = reinterpret_cast<char*>(delimiter);
         cursor = keepDelimiter ? CharNextA(at) : at;
@@ -326,6 +337,16 @@ unsigned char* OCString::Searchable(char* from) const {
     char* end = from + lstrlenA(from);
     end[1] = '\0';
     return reinterpret_cast<unsigned char*>(from);
+}
+
+unsigned char* OCString::SkipFrom(char* from, const char* set) const {
+    return SearchFrom(from, [set](unsigned char* text) { return text + _mbsspn(text, Bytes(set)); });
+}
+
+int OCString::AppendPiece(const char* text, int count) {
+    if (count == 0) return 1;
+    AppendAtLength(text, count == -1 ? lstrlenA(text) : count);
+    return buffer != nullptr;
 }
 
 char* OCString::MoveTo(unsigned char* found) {

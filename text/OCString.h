@@ -62,6 +62,8 @@ public:
     char* cursor = nullptr;  // within the text, terminator included; null without a buffer
 
 private:
+    // The capacity Reserve(size) grows to: the smallest multiple of 64 above size.
+    static std::int64_t RoomFor(int size);
     // The cursor's offset; a cursor that a direct write left beyond the text counts as on
     // its terminator.
     int CursorOffset() const;
@@ -70,6 +72,17 @@ private:
     int CursorBound() const;
     // from, with a second zero behind the text's terminator, for the runtime's searches.
     unsigned char* Searchable(char* from) const;
+    // The result of a search of the runtime's from `from`, measuring the text only when the
+    // search went past its terminator.
+    template <typename Search>
+    unsigned char* SearchFrom(char* from, Search search) const;
+    // The first character at or after from that is not in set.
+    unsigned char* SkipFrom(char* from, const char* set) const;
+    // Copies count bytes behind the recorded length, growing the buffer for them.
+    void AppendAtLength(const char* text, int count);
+    // Appends one piece of a text being rebuilt; 0 when that cost this temporary its buffer.
+    // A temporary's recorded length is its length, so it is not measured for every piece.
+    int AppendPiece(const char* text, int count);
     // A search result becomes the cursor; the terminator is never an occurrence.
     char* MoveTo(unsigned char* found);
     // Replaces the text by a copy of the temporary's, in a buffer sized for it. 0 when that

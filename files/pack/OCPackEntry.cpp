@@ -5,9 +5,9 @@
 
 namespace {
 
-void ReadRecord(OCPackEntry& record, OCFile& file, int valueCount) {
+void ReadRecord(OCPackEntry& record, OCFile& file, unsigned valueCount) {
     record.name.ReadCounted(file);
-    for (int i = 0; i < valueCount; ++i) ReadLittleEndian(file, record.values[i]);
+    ReadLittleEndian(file, record.values, valueCount);
 }
 
 }  // namespace

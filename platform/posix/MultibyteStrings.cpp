@@ -45,7 +45,9 @@ unsigned char* _mbsrchr(const unsigned char* text, unsigned int character) {
 unsigned char* _mbsstr(const unsigned char* text, const unsigned char* find) {
     const std::size_t length = ::strlen(reinterpret_cast<const char*>(find));
     for (Character c = CharacterAt(text);; text += c.size, c = CharacterAt(text)) {
-        if (::strncmp(reinterpret_cast<const char*>(text), reinterpret_cast<const char*>(find), length) == 0)
+        // The first byte settles most places without a call.
+        if ((length == 0 || *text == *find) &&
+            ::strncmp(reinterpret_cast<const char*>(text), reinterpret_cast<const char*>(find), length) == 0)
             return Result(text);
         if (c.size == 0) return nullptr;
     }
@@ -68,6 +70,12 @@ int _mbsicmp(const unsigned char* first, const unsigned char* second) { return _
 
 int _mbsnbicmp(const unsigned char* first, const unsigned char* second, std::size_t count) {
     for (;;) {
+        // Equal single-byte characters are passed over without folding: the pack lookup
+        // compares every directory name along its common prefix with the request.
+        for (; count != 0 && *first == *second && *first != 0 && !cp932::IsLeadByte(*first); --count) {
+            ++first;
+            ++second;
+        }
         const Character a = CharacterWithin(first, count);
         const Character b = CharacterWithin(second, count);
         const unsigned int lowerA = cp932::ToLower(a.code);

@@ -45,6 +45,9 @@ inline const Case kCases[] = {
     {"95 5C 5C 6E holds no escape", "[" SETTINGS "]\nTitle=\x95\x5c\\n\n", "Title", "\x95\x5c\\n"},
     {"an escape after 95 5C", "[" SETTINGS "]\nTitle=\x95\x5c\\\\n\n", "Title", "\x95\x5c\n"},
     {"a ']' as second byte stays in the section name", "[\x83\x5d]\nTitle=Sample\n", "Title", "Sample", "\x83\x5d"},
+    // The step back before that '[' takes 95 5C whole: the line read next begins with it.
+    {"after a '[' inside a line, the line begins one character before it",
+     "[" SETTINGS "]\n[Other]\nMode=\x95\x5c[Title]=Gamma\n", "\x95\x5c[Title]", "Gamma"},
     {"a '[' as second byte is no next header",
      "[" SETTINGS "]\nName=Alpha\n[Other]\nMode=\x81\x5b\nTitle=Beta\n", "Title", nullptr},
     {"two-byte letters are folded", "[\x82\x81\x82\x82]\nTitle=Sample\n", "Title", "Sample", "\x82\x60\x82\x61"},

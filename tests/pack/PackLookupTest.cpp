@@ -369,4 +369,98 @@ TEST_F(FindInPacksTest, OpenSearchesTheCurrentDirectoryThenTheSearchDirectories)
     }
 }
 
+// A directory record of a lookup that does not find it: it may claim anything, and a
+// compressed flag fills every value.
+std::string Record(std::uint32_t version, const std::string& name, std::uint32_t seed, std::uint32_t flag = 0) {
+    packwriter::Record fields;
+    fields.name = name;
+    fields.offset = seed;
+    fields.size = seed + 1;
+    fields.storedSize = seed + 2;
+    fields.flag = flag;
+    return packwriter::EncodeRecord(version, fields);
+}
+
+const std::string kDataA = "data\\a.bmp";
+const std::string kKana = "\x83\x66\x81\x5b\x83\x5e\\";  // データ and a backslash
+
+// The directory record left in the stream's entry: after a match that record, otherwise the
+// last one read, with a record cut short keeping values of the one before. The walk passes
+// plain mismatches over where they lie; what it leaves must be what reading each record in
+// turn leaves, the reader's own walk here.
+TEST_F(FindInPacksTest, TheEntryRecordIsWhatReadingEveryRecordLeaves) {
+    struct Row {
+        const char* what;
+        std::string (*directory)(std::uint32_t version);
+        std::uint32_t entryCount;
+        std::string request;
+        int matched;  // the index of the record found, -1 for none
+    };
+    const std::vector<Row> rows = {
+        {"plain mismatches before the match",
+         [](std::uint32_t v) {
+             return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2) + Record(v, kDataA, 3);
+         },
+         3, kDataA, 2},
+        {"no match: the last record read",
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2); }, 2, kDataA, -1},
+        {"the last record cut short keeps values of the one before",
+         [](std::uint32_t v) {
+             const std::string last = Record(v, "data\\c.bmp", 7);
+             return Record(v, "data\\b.bmp", 1, 1) + last.substr(0, last.size() - 6);
+         },
+         2, kDataA, -1},
+        {"more records counted than the directory holds",
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, "data\\c.bmp", 2); }, 9, kDataA, -1},
+        {"a name shorter than the request, then the match",
+         [](std::uint32_t v) { return Record(v, "data\\a", 1) + Record(v, kDataA + ".old", 2); }, 2, kDataA, 1},
+        {"a zero inside a name ends it: a match",
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, kDataA + std::string("\0old", 4), 2); },
+         2, kDataA, 1},
+        {"a zero inside a name ends it: no match",
+         [](std::uint32_t v) { return Record(v, kDataA + std::string("\0old", 4), 1) + Record(v, "data\\c.bmp", 2); },
+         2, kDataA + "old", -1},
+        {"ASCII letters in another case match",
+         [](std::uint32_t v) { return Record(v, "data\\b.bmp", 1) + Record(v, kDataA, 2); }, 2, "DATA\\A.BMP", 1},
+        {"equal two-byte characters before the difference",
+         [](std::uint32_t v) { return Record(v, kKana + "b.bmp", 1) + Record(v, kKana + "a.bmp", 2); }, 2,
+         kKana + "a.bmp", 1},
+        {"a full-width capital matches its small letter",
+         [](std::uint32_t v) { return Record(v, "\x82\x61.bmp", 1) + Record(v, "\x82\x60.bmp", 2); }, 2,
+         "\x82\x81.bmp", 1},
+        {"a name longer than a walk reads in place",
+         [](std::uint32_t v) { return Record(v, std::string(5000, 'x'), 1) + Record(v, kDataA, 2); }, 2, kDataA, 1},
+        {"a count no name can have takes four bytes alone",
+         [](std::uint32_t v) {
+             const std::string values(4 * (v == 4 ? 6 : 5), 'v');
+             return Record(v, "data\\b.bmp", 1) + packwriter::U32(0xFFFFFFF0u) + values + Record(v, kDataA, 3);
+         },
+         3, kDataA, 2},
+    };
+    for (std::uint32_t version : {3u, 4u}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE("version " + std::to_string(version) + ": " + row.what);
+            ResetPackState();
+            ScratchDirectory scratch;
+            std::string directory = row.directory(version);
+            packwriter::PackOptions options;
+            options.version = version;
+            WriteFile("a.pak", packwriter::Assemble(options, row.entryCount, directory, std::string(64, 'd')));
+            OCFile file;
+            EXPECT_STREQ(Describe(row.matched >= 0 ? Outcome::Found : Outcome::NotFound),
+                         Describe(LookUp(file, scratch.Path(), row.request)));
+
+            OCFile records;
+            records.OpenMemory(&directory[0], static_cast<std::uint32_t>(directory.size()));
+            OCPackEntry expected;
+            for (std::uint32_t i = 0; i < row.entryCount && records.position < records.GetSize(); ++i) {
+                version == 4 ? expected.ReadV4(records) : expected.Read(records);
+                if (static_cast<int>(i) == row.matched) break;
+            }
+            EXPECT_EQ(Text(expected.name), Text(file.entry->name));
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(expected.values[i], file.entry->values[i]) << "values[" << i << "]";
+        }
+    }
+}
+
 }  // namespace

@@ -34,6 +34,22 @@ TEST(Memory, CommittedPagesAreZeroAndWritable) {
     }
 }
 
+// The same size again after a release, as the pack lookup asks on every lookup: whatever was
+// written before, the pages read as zeros.
+TEST(Memory, PagesTakenAgainAreZero) {
+    const SIZE_T size = 5 * pageSize;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+        ASSERT_NE(nullptr, pages);
+        SIZE_T nonzero = 0;
+        for (SIZE_T i = 0; i < size; ++i) nonzero += pages[i] != 0;
+        EXPECT_EQ(0u, nonzero);
+        std::memset(pages, 0x5a, size);
+        EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+    }
+}
+
 TEST(Memory, Refusals) {
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(nullptr, VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));

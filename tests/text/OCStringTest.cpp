@@ -564,6 +564,14 @@ TEST(OCStringGetToken, RunsBetweenDelimiters) {
         ExpectState(out, {"keep", 64, 4, 0});
     }
 
+    // A lone lead byte ends the last token, though a delimiter lies behind the terminator.
+    OCString loneLead;
+    Written(std::string("a\x95\0\r\nb", 6))(loneLead);
+    OCString last;
+    EXPECT_EQ(loneLead.buffer, loneLead.GetToken(last, "\r\n", 0));
+    EXPECT_EQ(2, CursorOf(loneLead));
+    ExpectState(last, {std::string("a\x95"), 64, 2, 0});
+
     OCString none;
     OCString out("keep");
     EXPECT_EQ(nullptr, none.GetToken(out, ",", 0));

@@ -1,0 +1,37 @@
+// The benchmarks of the file layer, each registered next to its floor: the least work that
+// gives the same result, written plainly and run in the same process, so that the ratio of
+// the two holds on a busy machine.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "bench/Fixtures.h"
+
+void RegisterLookupBenchmarks(const Fixtures& fixtures);
+void RegisterEntryBenchmarks(const Fixtures& fixtures);
+void RegisterSettingsBenchmarks(const Fixtures& fixtures);
+void RegisterStringBenchmarks(const Fixtures& fixtures);
+
+// Registers body, a callable taking the benchmark's state, under name; times in microseconds.
+template <typename Body>
+void Register(const std::string& name, Body body) {
+    benchmark::RegisterBenchmark(name.c_str(), std::move(body))->Unit(benchmark::kMicrosecond);
+}
+
+// Times iteration, a callable that does the measured work once and tells whether its result
+// was right; a wrong one ends the benchmark with failure. bytes, unless 0, is the work of one
+// iteration in bytes.
+template <typename Iteration>
+void Repeat(benchmark::State& state, std::uint64_t bytes, const char* failure, Iteration iteration) {
+    for (auto _ : state) {
+        if (!iteration()) {
+            state.SkipWithError(failure);
+            break;
+        }
+    }
+    if (bytes) state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
