@@ -9,12 +9,6 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/install-deps.sh
-# The demo's own need: a Japanese font, so that the window shows its Shift-JIS title as text.
-if ! dpkg -s fonts-ipafont-gothic >/dev/null 2>&1; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null
-fi
 
 echo "=== build and install (win32)"
 cmake --preset win32 >/dev/null

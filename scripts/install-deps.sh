@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian: the cross compiler, static zlib for
-# Windows, Wine with its 32-bit half, an X server for the windows, and the tools the tests,
-# fuzzing and benchmarks use. Does nothing when all of it is there.
+# Windows, Wine with its 32-bit half, an X server for the windows with a Japanese font for the
+# demo's title, and the tools the tests, fuzzing and benchmarks use. Does nothing when all of
+# it is there.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config zlib1g-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 wine64
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils fonts-ipafont-gothic
   locales clang libclang-rt-14-dev llvm
   gnuplot-nox zip unzip python3
 )
