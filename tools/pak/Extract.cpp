@@ -54,14 +54,8 @@ std::vector<std::vector<std::string>> SafePaths(const Archive& archive, const st
     std::vector<std::vector<std::string>> paths;
     for (const ArchiveEntry& entry : entries) {
         std::vector<std::string> parts;
-        const std::string why = CheckEntryName(entry.name, parts);
+        const std::string why = CheckExtractPath(entry.name, parts);
         if (!why.empty()) throw Failure(archive.About(entry) + "refused: the name " + why);
-        for (std::string& part : parts) {
-            std::string native;
-            if (!toolhost::ToNativeText(part, native))
-                throw Failure(archive.About(entry) + "its name cannot be written as a file name here");
-            part = native;
-        }
         paths.push_back(parts);
     }
     return paths;

@@ -57,7 +57,7 @@ std::string CheckPart(const std::string& part) {
     if (part.empty()) return "has an empty folder name (a doubled or final separator)";
     if (part == "." || part == "..") return "has a '" + part + "' part";
     if (part.back() == '.' || part.back() == ' ') return "ends a part with '.' or a space, which Windows drops";
-    if (IsDeviceName(part)) return "names a device (" + part + ")";
+    if (IsDeviceName(part)) return "names a device (" + Displayed(part) + ")";
     return "";
 }
 
@@ -108,6 +108,20 @@ std::string CheckEntryName(const std::string& name, std::vector<std::string>& pa
         if (!why.empty()) return why;
     }
     parts = found;
+    return "";
+}
+
+std::string CheckExtractPath(const std::string& name, std::vector<std::string>& parts) {
+    const std::string why = CheckEntryName(name, parts);
+    if (!why.empty()) return why;
+    for (std::string& part : parts) {
+        std::string native;
+        if (!toolhost::ToNativeText(part, native)) {
+            parts.clear();
+            return "holds a character no file name on this system can hold";
+        }
+        part = native;
+    }
     return "";
 }
 

@@ -107,10 +107,14 @@ void CheckDirectory(Archive& archive, Findings& findings) {
 
 void CheckEntry(Archive& archive, const ArchiveEntry& entry, Findings& findings) {
     std::vector<std::string> parts;
-    const std::string refused = CheckEntryName(entry.name, parts);
+    const std::string refused = CheckExtractPath(entry.name, parts);
     if (!refused.empty()) findings.Add(archive.About(entry) + "pak extract refuses the name: it " + refused);
     if (entry.nameBytes != entry.name.size())
         findings.Add(archive.About(entry) + "the name holds a NUL byte, which ends it for the reader");
+    // No second byte is '/': a byte search finds only the character.
+    if (entry.name.find('/') != std::string::npos)
+        findings.Add(archive.About(entry) + "the name holds '/', which the lookup takes for a character, not the "
+                                            "separator '\\'");
     const std::uint64_t end = entry.start + entry.storedSize;
     if (end > archive.FileSize()) {
         findings.Add(archive.About(entry) + "its data (bytes " + std::to_string(entry.start) + " to " +
