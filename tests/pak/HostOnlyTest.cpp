@@ -49,6 +49,22 @@ TEST_F(PakOnTheHost, ExtractAndVerifyNameAnEntryWhoseNameHasNoUtf8) {
         << verified.err;
 }
 
+// 髙 has two codes, EE E0 (NEC) and FB FC (IBM); its UTF-8 name converts to FB FC.
+TEST_F(PakOnTheHost, ANameWithACharacterOfTwoCodesIsFoundByItsText) {
+    const std::string nec = "\xEE\xE0.txt", ibm = "\xFB\xFC.txt";
+    MakeFile("one.pak", packwriter::WritePack({}, {{nec, "nec"}}));
+    EXPECT_EQ("nec", Pak({"cat", "one.pak", Native(ibm)}).out);
+    ASSERT_EQ(0, Pak({"extract", "one.pak", "-C", "out", Native(ibm)}).code);
+    EXPECT_EQ("nec", ReadWhole(PathOf({"out", Native(ibm)})));
+    EXPECT_EQ(0, Pak({"verify", "one.pak"}).code);
+
+    MakeFile("two.pak", packwriter::WritePack({}, {{nec, "nec"}, {ibm, "ibm"}}));
+    const PakResult result = Pak({"verify", "two.pak"});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("its name reads here as that of the entry " + Native(nec)))
+        << result.err;
+}
+
 TEST_F(PakOnTheHost, CreateRefusesWhatItCannotName) {
     struct Case {
         const char* what;

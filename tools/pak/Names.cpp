@@ -125,6 +125,11 @@ std::string CheckExtractPath(const std::string& name, std::vector<std::string>& 
     return "";
 }
 
+std::string AsTyped(const std::string& name) {
+    std::string native, back;
+    return toolhost::ToNativeText(name, native) && toolhost::ToArchiveText(native, back) ? back : name;
+}
+
 std::string Displayed(const std::string& name) {
     const std::string native = ConvertEach(name, toolhost::ToNativeText, Hex);
     std::string shown;

@@ -19,6 +19,11 @@ std::string CheckEntryName(const std::string& name, std::vector<std::string>& pa
 // name as this system names files, to be written below a folder one after the other.
 std::string CheckExtractPath(const std::string& name, std::vector<std::string>& parts);
 
+// The name as a command line of this system gives it back: converted to native text and
+// back, a character that code page 932 has under two codes (the NEC and IBM rows: 髙 is EE E0
+// and FB FC) comes back under one. Unchanged where the name does not convert.
+std::string AsTyped(const std::string& name);
+
 // The name as this system's terminal shows it: native text, with control characters and
 // bytes that are not code page 932 text written as \xNN.
 std::string Displayed(const std::string& name);
