@@ -28,7 +28,9 @@ std::uint32_t Input::U32() {
 }
 
 std::string Input::Piece() {
-    const std::size_t length = std::min<std::size_t>(Byte(), static_cast<std::size_t>(end - at));
+    // The length byte is taken first: what is left is measured after it.
+    const std::size_t wanted = Byte();
+    const std::size_t length = std::min<std::size_t>(wanted, static_cast<std::size_t>(end - at));
     std::string piece(reinterpret_cast<const char*>(at), length);
     at += length;
     return piece;

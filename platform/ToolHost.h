@@ -99,6 +99,7 @@ bool CreateScratch(const std::string& nearPath, OutputFile& file, std::string& w
 // Puts from in place of to, replacing a file that is there, in one step.
 bool Replace(const std::string& from, const std::string& to, std::string& why);
 bool RemoveFile(const std::string& path);
+bool RemoveFolder(const std::string& path);  // an empty one
 bool MakeFolders(const std::string& path, std::string& why);  // every missing folder on the way
 
 // A folder that files are written into, below it only: no link found on the way is ever

@@ -4,12 +4,13 @@
 #
 #   bash scripts/fuzz.sh [short]         about a minute per target; scripts/test.sh runs this
 #   bash scripts/fuzz.sh long [SECONDS]  every target for SECONDS each (600 when not given)
-#   bash scripts/fuzz.sh coverage        line coverage of files/ and text/ over the corpora
+#   bash scripts/fuzz.sh coverage        line coverage of files/, text/ and tools/pak/ over the corpora
 #
 # Each target starts from its seeds (made at build time by the pack writer and the settings
 # tables) and the inputs of past findings (fuzz/regressions/<target>/), and keeps what it
 # learns in build/fuzz/corpus/<target>/. A crash, leak, timeout or out-of-memory input is
-# kept in build/fuzz/findings/<target>/ and makes the script fail.
+# kept in build/fuzz/findings/<target>/ and makes the script fail. OC_FUZZ_TARGETS (names
+# apart by spaces) picks targets, OC_FUZZ_JOBS how many run at once (2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,7 +27,7 @@ esac
 [ -n "${OC_DEPS_INSTALLED:-}" ] || bash scripts/install-deps.sh
 
 work="$root/build/fuzz"
-# The pack target writes its pack for every run: memory is twice as fast as a disk for that.
+# The pack and pak targets write files in every run: memory is twice as fast as a disk.
 scratch_root=$work/tmp
 [ -w /dev/shm ] && scratch_root=/dev/shm
 
@@ -36,8 +37,15 @@ build() {  # preset
   cmake --build --preset "$1" -j"$parallel"
 }
 
-# The targets, one a line: name, longest input, allocation bound (MiB), dictionary.
-targets() { cat "$root/build/$1/fuzz/targets.tsv"; }
+# The targets, one a line: name, longest input, allocation bound (MiB), dictionary; only
+# those named in OC_FUZZ_TARGETS when it is set.
+targets() {
+  local wanted=" ${OC_FUZZ_TARGETS:-} "
+  while IFS=$'\t' read -r name rest; do
+    [ -z "${OC_FUZZ_TARGETS:-}" ] || [[ "$wanted" == *" $name "* ]] || continue
+    printf '%s\t%s\n' "$name" "$rest"
+  done <"$root/build/$1/fuzz/targets.tsv"
+}
 
 # The inputs a target starts from: its corpus, its seeds as the build made them, and past
 # findings when there are any.
@@ -106,7 +114,8 @@ fuzz_all() {  # seconds
   echo "$ran targets for $1 s each, $total executions" >"$work/logs/summary"
 }
 
-# Line coverage of the system's files/ and text/ code over each target's corpus and seeds.
+# Line coverage of the system's files/ and text/ code, and of the pak tool's tools/pak/, over
+# each target's corpus and seeds.
 coverage() {
   build fuzz-coverage
   local measured="$root/build/fuzz-coverage/coverage"
@@ -129,7 +138,8 @@ coverage() {
   llvm-profdata merge -sparse "$measured"/*.profraw -o "$measured/all.profdata"
   echo "=== every target together"
   llvm-cov report "${objects[@]:1}" -instr-profile="$measured/all.profdata" "$root/files" "$root/text"
-  for part in files text; do
+  llvm-cov report "${objects[@]:1}" -instr-profile="$measured/all.profdata" "$root/tools/pak"
+  for part in files text tools/pak; do
     echo "$part/: $(llvm-cov report "${objects[@]:1}" -instr-profile="$measured/all.profdata" "$root/$part" | tail -1)"
   done
 }

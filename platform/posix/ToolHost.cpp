@@ -330,6 +330,8 @@ bool Replace(const std::string& from, const std::string& to, std::string& why) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
 bool MakeFolders(const std::string& path, std::string& why) {
     // Each folder on the way, then the path itself; one that could not be made shows at the end.
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))

@@ -333,6 +333,8 @@ bool Replace(const std::string& from, const std::string& to, std::string& why) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
 bool MakeFolders(const std::string& path, std::string& why) {
     // Each folder on the way, then the path itself; one that could not be made shows at the end.
     for (const char* c = path.c_str(); *c; c = CharNextA(c))

@@ -155,19 +155,26 @@ TEST_F(PakCreate, WhatIsStoredAndWhatIsCompressed) {
     MakeFile(PathOf({"src", "a.txt"}), Prose(20000));
     MakeFile(PathOf({"src", "b.ogg"}), Prose(20000));
     MakeFile(PathOf({"src", "music", "c.txt"}), Prose(20000));
+    // 表b.dat: its second byte 0x5C is no separator, so "b.dat" is no file name of it.
+    const std::string table = "\x95\x5C" "b.dat";
+    MakeFile(PathOf({"src", Native(table)}), Prose(20000));
     struct Case {
         const char* what;
         std::vector<std::string> options;
         const char* a;
         const char* b;
         const char* c;
+        const char* d;
     };
     const std::vector<Case> cases = {
-        {"by default everything that shrinks", {}, "deflate", "deflate", "deflate"},
-        {"--store by file name", {"--store", "*.OGG"}, "deflate", "stored", "deflate"},
-        {"--store by a path", {"--store", "music/*"}, "deflate", "deflate", "stored"},
-        {"two patterns", {"--store", "*.ogg", "--store=a.*"}, "stored", "stored", "deflate"},
-        {"level 0 stores everything", {"--level", "0"}, "stored", "stored", "stored"},
+        {"by default everything that shrinks", {}, "deflate", "deflate", "deflate", "deflate"},
+        {"--store by file name", {"--store", "*.OGG"}, "deflate", "stored", "deflate", "deflate"},
+        {"--store by a path", {"--store", "music/*"}, "deflate", "deflate", "stored", "deflate"},
+        {"two patterns", {"--store", "*.ogg", "--store=a.*"}, "stored", "stored", "deflate", "deflate"},
+        {"level 0 stores everything", {"--level", "0"}, "stored", "stored", "stored", "stored"},
+        {"a name read by characters", {"--store", "b.*"}, "deflate", "stored", "deflate", "deflate"},
+        {"a pattern with a second byte 0x5C", {"--store", Native("\x95\x5C*")}, "deflate", "deflate", "deflate",
+         "stored"},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -178,6 +185,7 @@ TEST_F(PakCreate, WhatIsStoredAndWhatIsCompressed) {
         EXPECT_EQ(row.a, rows.at("a.txt").method);
         EXPECT_EQ(row.b, rows.at("b.ogg").method);
         EXPECT_EQ(row.c, rows.at(pak::Displayed("music\\c.txt")).method);
+        EXPECT_EQ(row.d, rows.at(pak::Displayed(table)).method);
     }
 }
 

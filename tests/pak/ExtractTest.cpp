@@ -60,6 +60,14 @@ TEST_F(PakExtract, RefusesEveryNameThatCouldLandOutsideOrMeanSomethingElse) {
     }
 }
 
+// The message shows the part it names as text of this system, like the entry's name.
+TEST_F(PakExtract, ARefusedPartIsShownAsText) {
+    WriteArchive("hostile.pak", {{"AUX.\xB1", "device"}});  // AUX.ｱ
+    const PakResult result = Pak({"extract", "hostile.pak", "-C", "out"});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("names a device (AUX." + Native("\xB1") + ")")) << result.err;
+}
+
 TEST_F(PakExtract, SafeNamesLandBelowTheFolder) {
     const std::vector<Entry> entries = {
         {"a/b.txt", "slash"},                // '/' separates too

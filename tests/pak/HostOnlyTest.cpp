@@ -33,14 +33,36 @@ TEST_F(PakOnTheHost, ExtractFollowsNoLinkOutOfTheFolder) {
     EXPECT_EQ("onto b", ReadWhole("out/b"));
 }
 
-TEST_F(PakOnTheHost, ExtractNamesAnEntryWhoseNameHasNoUtf8) {
+TEST_F(PakOnTheHost, ExtractAndVerifyNameAnEntryWhoseNameHasNoUtf8) {
     // 85 40: a lead and a second byte in their ranges, but no character of code page 932.
     MakeFile("data.pak", packwriter::WritePack({}, {{"ok.txt", "ok"}, {"\x85\x40.txt", "?"}}));
     const PakResult result = Pak({"extract", "data.pak", "-C", "out"});
     EXPECT_EQ(1, result.code);
-    EXPECT_NE(std::string::npos, result.err.find("entry \\x85\\x40.txt: its name cannot be written as a file name here"))
-        << result.err;
+    const std::string refused = "entry \\x85\\x40.txt: refused: the name holds a character no file name on this system";
+    EXPECT_NE(std::string::npos, result.err.find(refused)) << result.err;
     EXPECT_FALSE(Exists("out/ok.txt"));
+
+    const PakResult verified = Pak({"verify", "data.pak"});
+    EXPECT_EQ(1, verified.code);
+    EXPECT_NE(std::string::npos, verified.err.find("entry \\x85\\x40.txt: pak extract refuses the name: it holds a "
+                                                   "character no file name on this system can hold"))
+        << verified.err;
+}
+
+// 髙 has two codes, EE E0 (NEC) and FB FC (IBM); its UTF-8 name converts to FB FC.
+TEST_F(PakOnTheHost, ANameWithACharacterOfTwoCodesIsFoundByItsText) {
+    const std::string nec = "\xEE\xE0.txt", ibm = "\xFB\xFC.txt";
+    MakeFile("one.pak", packwriter::WritePack({}, {{nec, "nec"}}));
+    EXPECT_EQ("nec", Pak({"cat", "one.pak", Native(ibm)}).out);
+    ASSERT_EQ(0, Pak({"extract", "one.pak", "-C", "out", Native(ibm)}).code);
+    EXPECT_EQ("nec", ReadWhole(PathOf({"out", Native(ibm)})));
+    EXPECT_EQ(0, Pak({"verify", "one.pak"}).code);
+
+    MakeFile("two.pak", packwriter::WritePack({}, {{nec, "nec"}, {ibm, "ibm"}}));
+    const PakResult result = Pak({"verify", "two.pak"});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("its name reads here as that of the entry " + Native(nec)))
+        << result.err;
 }
 
 TEST_F(PakOnTheHost, CreateRefusesWhatItCannotName) {

@@ -65,6 +65,8 @@ TEST_F(PakVerify, NamesWhatIsWrong) {
          "entry a.txt: the lookup cannot tell it from the entry A.TXT"},
         {"a name extract refuses", 3, [](Layout& l) { l.records[1].name = "..\\B.TXT"; }, nullptr,
          "pak extract refuses the name"},
+        {"a '/' between a folder and a file", 0, [](Layout& l) { l.records[1].name = "DATA/B.TXT"; }, nullptr,
+         "entry DATA/B.TXT: the name holds '/', which the lookup takes for a character"},
         {"a NUL inside a name", 3, [](Layout& l) { l.records[1].name = std::string("B.TXT\0.EXE", 10); }, nullptr,
          "the name holds a NUL byte"},
         {"a directory that does not decompress", 3, nullptr, [](std::string& f) { f[282] ^= 0x40; }, "directory"},

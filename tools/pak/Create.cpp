@@ -224,12 +224,19 @@ void Order(std::vector<Input>& inputs) {
                           ": their names differ only in case, which the pack lookup does not tell apart");
 }
 
+// Where the file name begins: after the last separator, found by characters, since a second
+// byte 0x5C (表) is none.
+std::size_t LeafStart(const std::string& name) {
+    std::size_t start = 0;
+    for (std::size_t at = 0; at < name.size(); at += CharacterSize(name, at))
+        if (name[at] == '\\') start = at + 1;
+    return start;
+}
+
 bool Stored(const std::string& name, const std::vector<std::string>& patterns) {
-    const std::size_t leaf = name.find_last_of('\\');
-    for (const std::string& pattern : patterns) {
-        const bool whole = HasSeparator(pattern);
-        if (MatchesPattern(whole || leaf == std::string::npos ? name : name.substr(leaf + 1), pattern)) return true;
-    }
+    const std::string leaf = name.substr(LeafStart(name));
+    for (const std::string& pattern : patterns)
+        if (MatchesPattern(HasSeparator(pattern) ? name : leaf, pattern)) return true;
     return false;
 }
 

@@ -41,7 +41,7 @@ std::vector<ArchiveEntry> Select(const Archive& archive, const std::vector<Archi
     for (const ArchiveEntry& entry : entries) {
         bool wanted = false;
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (Selects(names[i], entry.name)) wanted = found[i] = true;
+            if (Selects(names[i], AsTyped(entry.name))) wanted = found[i] = true;
         if (wanted) selected.push_back(entry);
     }
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -54,14 +54,8 @@ std::vector<std::vector<std::string>> SafePaths(const Archive& archive, const st
     std::vector<std::vector<std::string>> paths;
     for (const ArchiveEntry& entry : entries) {
         std::vector<std::string> parts;
-        const std::string why = CheckEntryName(entry.name, parts);
+        const std::string why = CheckExtractPath(entry.name, parts);
         if (!why.empty()) throw Failure(archive.About(entry) + "refused: the name " + why);
-        for (std::string& part : parts) {
-            std::string native;
-            if (!toolhost::ToNativeText(part, native))
-                throw Failure(archive.About(entry) + "its name cannot be written as a file name here");
-            part = native;
-        }
         paths.push_back(parts);
     }
     return paths;
@@ -105,7 +99,7 @@ int Cat(const std::string& path, const std::string& request, const Console& cons
     Archive archive(path);
     const std::string name = RequestedName(request);
     for (const ArchiveEntry& entry : ReadWholeDirectory(archive)) {
-        if (!SameButForCase(name, entry.name)) continue;
+        if (!SameButForCase(name, AsTyped(entry.name))) continue;
         toolhost::UseBinaryMode(console.out);
         archive.ReadEntry(entry, [&](const void* bytes, std::size_t size) {
             if (std::fwrite(bytes, 1, size, console.out) != size) throw Failure("standard output: cannot be written");

@@ -57,7 +57,7 @@ std::string CheckPart(const std::string& part) {
     if (part.empty()) return "has an empty folder name (a doubled or final separator)";
     if (part == "." || part == "..") return "has a '" + part + "' part";
     if (part.back() == '.' || part.back() == ' ') return "ends a part with '.' or a space, which Windows drops";
-    if (IsDeviceName(part)) return "names a device (" + part + ")";
+    if (IsDeviceName(part)) return "names a device (" + Displayed(part) + ")";
     return "";
 }
 
@@ -109,6 +109,25 @@ std::string CheckEntryName(const std::string& name, std::vector<std::string>& pa
     }
     parts = found;
     return "";
+}
+
+std::string CheckExtractPath(const std::string& name, std::vector<std::string>& parts) {
+    const std::string why = CheckEntryName(name, parts);
+    if (!why.empty()) return why;
+    for (std::string& part : parts) {
+        std::string native;
+        if (!toolhost::ToNativeText(part, native)) {
+            parts.clear();
+            return "holds a character no file name on this system can hold";
+        }
+        part = native;
+    }
+    return "";
+}
+
+std::string AsTyped(const std::string& name) {
+    std::string native, back;
+    return toolhost::ToNativeText(name, native) && toolhost::ToArchiveText(native, back) ? back : name;
 }
 
 std::string Displayed(const std::string& name) {

@@ -15,6 +15,14 @@ std::size_t CharacterSize(const std::string& name, std::size_t at);
 // without drive, stream or device names, empty, "." or ".." parts, parts ending in '.' or a
 // space, control characters or characters Windows refuses in names; '/' separates like '\'.
 std::string CheckEntryName(const std::string& name, std::vector<std::string>& parts);
+// Why pak extract refuses the name, or empty; then parts holds its folder names and file
+// name as this system names files, to be written below a folder one after the other.
+std::string CheckExtractPath(const std::string& name, std::vector<std::string>& parts);
+
+// The name as a command line of this system gives it back: converted to native text and
+// back, a character that code page 932 has under two codes (the NEC and IBM rows: 髙 is EE E0
+// and FB FC) comes back under one. Unchanged where the name does not convert.
+std::string AsTyped(const std::string& name);
 
 // The name as this system's terminal shows it: native text, with control characters and
 // bytes that are not code page 932 text written as \xNN.

@@ -107,10 +107,14 @@ void CheckDirectory(Archive& archive, Findings& findings) {
 
 void CheckEntry(Archive& archive, const ArchiveEntry& entry, Findings& findings) {
     std::vector<std::string> parts;
-    const std::string refused = CheckEntryName(entry.name, parts);
+    const std::string refused = CheckExtractPath(entry.name, parts);
     if (!refused.empty()) findings.Add(archive.About(entry) + "pak extract refuses the name: it " + refused);
     if (entry.nameBytes != entry.name.size())
         findings.Add(archive.About(entry) + "the name holds a NUL byte, which ends it for the reader");
+    // No second byte is '/': a byte search finds only the character.
+    if (entry.name.find('/') != std::string::npos)
+        findings.Add(archive.About(entry) + "the name holds '/', which the lookup takes for a character, not the "
+                                            "separator '\\'");
     const std::uint64_t end = entry.start + entry.storedSize;
     if (end > archive.FileSize()) {
         findings.Add(archive.About(entry) + "its data (bytes " + std::to_string(entry.start) + " to " +
@@ -126,16 +130,22 @@ void CheckEntry(Archive& archive, const ArchiveEntry& entry, Findings& findings)
     if (!why.empty()) findings.Add(archive.About(entry) + why);
 }
 
+// Names the lookup cannot tell apart, and names that read alike on this system, which cat
+// and extract cannot tell apart either and extract would write to one file.
 void CheckNamesApart(const Archive& archive, const std::vector<ArchiveEntry>& entries, Findings& findings) {
+    std::vector<std::string> typed;
+    for (const ArchiveEntry& entry : entries) typed.push_back(AsTyped(entry.name));
     std::vector<std::size_t> order(entries.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return DirectoryOrder(entries[a].name, entries[b].name); });
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return DirectoryOrder(typed[a], typed[b]); });
     for (std::size_t i = 1; i < order.size(); ++i) {
+        if (!SameButForCase(typed[order[i - 1]], typed[order[i]])) continue;
         const ArchiveEntry& first = entries[order[i - 1]];
         const ArchiveEntry& second = entries[order[i]];
-        if (SameButForCase(first.name, second.name))
-            findings.Add(archive.About(second) + "the lookup cannot tell it from the entry " + Displayed(first.name));
+        findings.Add(archive.About(second) +
+                     (SameButForCase(first.name, second.name) ? "the lookup cannot tell it from the entry "
+                                                              : "its name reads here as that of the entry ") +
+                     Displayed(first.name));
     }
 }
 

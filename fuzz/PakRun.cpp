@@ -1,0 +1,75 @@
+#include "fuzz/PakRun.h"
+
+#include <cstdio>
+
+#include "fuzz/Output.h"
+#include "fuzz/Target.h"
+#include "platform/ToolHost.h"
+#include "tools/pak/Pak.h"
+
+namespace fuzz {
+
+namespace {
+
+const char kOut[] = "pak-out.txt";
+const char kErr[] = "pak-err.txt";
+
+// The whole file in one block of its own size: a hostile archive's listing can run to
+// megabytes, and growing a text by doubling would take twice that.
+std::string Slurp(std::FILE* file) {
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::rewind(file);
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (!bytes.empty()) FUZZ_CHECK(std::fread(&bytes[0], 1, bytes.size(), file) == bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+// Linux names files in UTF-8, Windows in its ANSI code page (932).
+bool NativeTextIsUtf8() {
+    std::string native;
+    return toolhost::ToNativeText("\x83\x5C", native) && native == "\xE3\x82\xBD";
+}
+
+}  // namespace
+
+PakOutput RunPak(const std::vector<std::string>& arguments) {
+    std::FILE* out = std::fopen(kOut, "w+b");
+    std::FILE* err = std::fopen(kErr, "w+b");
+    FUZZ_CHECK(out && err);
+    PakOutput output;
+    try {
+        output.code = pak::Run(arguments, out, err);
+    } catch (...) {
+        Fail(__FILE__, __LINE__, "an exception left pak::Run");
+    }
+    output.out = Slurp(out);
+    output.err = Slurp(err);
+    std::remove(kOut);
+    std::remove(kErr);
+    FUZZ_CHECK(IsPlainNativeText(output.err));
+    return output;
+}
+
+void RemoveNativeTree(const std::string& path) {
+    std::vector<toolhost::FolderItem> items;
+    std::string why;
+    if (toolhost::ListFolder(path, items, why)) {
+        for (const toolhost::FolderItem& item : items) {
+            const std::string below = toolhost::JoinPath(path, item.name);
+            if (item.status.kind == toolhost::Kind::Folder)
+                RemoveNativeTree(below);
+            else
+                toolhost::RemoveFile(below);
+        }
+    }
+    toolhost::RemoveFolder(path);
+}
+
+bool IsPlainNativeText(const std::string& text) {
+    static const bool utf8 = NativeTextIsUtf8();
+    return IsPlainText(text, utf8);
+}
+
+}  // namespace fuzz
