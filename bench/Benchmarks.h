@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <utility>
 
 #include "bench/Fixtures.h"
 
@@ -16,10 +16,12 @@ void RegisterEntryBenchmarks(const Fixtures& fixtures);
 void RegisterSettingsBenchmarks(const Fixtures& fixtures);
 void RegisterStringBenchmarks(const Fixtures& fixtures);
 
-// Registers body, a callable taking the benchmark's state, under name; times in microseconds.
-template <typename Body>
-void Register(const std::string& name, Body body) {
-    benchmark::RegisterBenchmark(name.c_str(), std::move(body))->Unit(benchmark::kMicrosecond);
+// Registers body(state, arguments...) under name; times in microseconds. Arguments are
+// copied: pass the fixtures as std::cref.
+template <typename Body, typename... Arguments>
+void Register(const std::string& name, Body body, Arguments... arguments) {
+    benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) { body(state, arguments...); })
+        ->Unit(benchmark::kMicrosecond);
 }
 
 // Times iteration, a callable that does the measured work once and tells whether its result

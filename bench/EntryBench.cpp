@@ -12,6 +12,16 @@ namespace {
 
 const std::uint32_t kPiece = 64 * 1024;
 
+// The pack file of the floors, positioned at the entry's first byte; null when it cannot be read.
+std::FILE* OpenAtEntry(const EntryPlace& entry) {
+    std::FILE* pack = std::fopen(kBigPack, "rb");
+    if (pack && std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET) != 0) {
+        std::fclose(pack);
+        return nullptr;
+    }
+    return pack;
+}
+
 // The stored entry read through its pack window in 64 KB pieces, from the lookup on.
 void StoredRead(benchmark::State& state, const Fixtures& fixtures) {
     EnterFixture(fixtures.BigDirectory());
@@ -34,8 +44,7 @@ void StoredFloor(benchmark::State& state, const Fixtures& fixtures) {
     std::vector<unsigned char> piece(kPiece);
     Repeat(state, entry.size, "the floor read short", [&] {
         std::uint64_t total = 0;
-        if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
-            std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
+        if (std::FILE* pack = OpenAtEntry(entry)) {
             while (total < entry.size) {
                 const std::size_t got =
                     std::fread(piece.data(), 1, std::min<std::uint64_t>(kPiece, entry.size - total), pack);
@@ -72,8 +81,7 @@ void CompressedFloor(benchmark::State& state, const Fixtures& fixtures) {
     std::vector<unsigned char> stream(entry.storedSize);
     Repeat(state, entry.size, "the floor did not inflate", [&] {
         std::size_t got = 0;
-        if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
-            std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
+        if (std::FILE* pack = OpenAtEntry(entry)) {
             got = std::fread(stream.data(), 1, stream.size(), pack);
             std::fclose(pack);
         }
@@ -94,8 +102,7 @@ void CompressedChunks(benchmark::State& state, const Fixtures& fixtures) {
         stream.next_out = inflated.get();
         stream.avail_out = entry.size;
         int result = inflateInit(&stream);
-        if (std::FILE* pack = std::fopen(kBigPack, "rb")) {
-            std::fseek(pack, static_cast<long>(entry.offset), SEEK_SET);
+        if (std::FILE* pack = OpenAtEntry(entry)) {
             unsigned char chunk[4096];
             std::uint32_t left = entry.storedSize;
             while (result == Z_OK && left > 0) {
@@ -115,9 +122,9 @@ void CompressedChunks(benchmark::State& state, const Fixtures& fixtures) {
 }  // namespace
 
 void RegisterEntryBenchmarks(const Fixtures& fixtures) {
-    Register("StoredRead", [&fixtures](benchmark::State& state) { StoredRead(state, fixtures); });
-    Register("StoredFloor", [&fixtures](benchmark::State& state) { StoredFloor(state, fixtures); });
-    Register("CompressedOpen", [&fixtures](benchmark::State& state) { CompressedOpen(state, fixtures); });
-    Register("CompressedFloor", [&fixtures](benchmark::State& state) { CompressedFloor(state, fixtures); });
-    Register("CompressedChunks", [&fixtures](benchmark::State& state) { CompressedChunks(state, fixtures); });
+    Register("StoredRead", StoredRead, std::cref(fixtures));
+    Register("StoredFloor", StoredFloor, std::cref(fixtures));
+    Register("CompressedOpen", CompressedOpen, std::cref(fixtures));
+    Register("CompressedFloor", CompressedFloor, std::cref(fixtures));
+    Register("CompressedChunks", CompressedChunks, std::cref(fixtures));
 }

@@ -97,11 +97,8 @@ void RegisterLookupBenchmarks(const Fixtures& fixtures) {
     for (int count : fixtures.GetScale().entryCounts) {
         for (Target target : {Target::First, Target::Last, Target::Missing}) {
             const std::string suffix = "/" + std::to_string(count) + "/" + Label(target);
-            Register("Lookup" + suffix,
-                     [&fixtures, count, target](benchmark::State& state) { Lookup(state, fixtures, count, target); });
-            Register("LookupFloor" + suffix, [&fixtures, count, target](benchmark::State& state) {
-                LookupFloor(state, fixtures, count, target);
-            });
+            Register("Lookup" + suffix, Lookup, std::cref(fixtures), count, target);
+            Register("LookupFloor" + suffix, LookupFloor, std::cref(fixtures), count, target);
         }
     }
 }

@@ -44,8 +44,7 @@ void SettingsFloor(benchmark::State& state, const Fixtures& fixtures, std::uint3
 void RegisterSettingsBenchmarks(const Fixtures& fixtures) {
     for (std::uint32_t size : fixtures.GetScale().iniSizes) {
         const std::string suffix = "/" + std::to_string(size);
-        Register("Settings" + suffix, [&fixtures, size](benchmark::State& state) { Settings(state, fixtures, size); });
-        Register("SettingsFloor" + suffix,
-                 [&fixtures, size](benchmark::State& state) { SettingsFloor(state, fixtures, size); });
+        Register("Settings" + suffix, Settings, std::cref(fixtures), size);
+        Register("SettingsFloor" + suffix, SettingsFloor, std::cref(fixtures), size);
     }
 }

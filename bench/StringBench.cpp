@@ -64,12 +64,10 @@ void StringReplace(benchmark::State& state, std::uint32_t size, const std::strin
 void RegisterStringBenchmarks(const Fixtures& fixtures) {
     const std::uint32_t size = fixtures.GetScale().stringBytes;
     const std::string suffix = "/" + std::to_string(size);
-    Register("StringAppend" + suffix, [size](benchmark::State& state) { StringAppend(state, size); });
+    Register("StringAppend" + suffix, StringAppend, size);
     // What ReadAll does with CR LF line ends: the text shrinks, so rebuilding it never
     // outgrows the room it starts with.
-    Register("StringReplaceShrinking" + suffix,
-             [size](benchmark::State& state) { StringReplace(state, size, "\r\n", "\n"); });
+    Register("StringReplaceShrinking" + suffix, StringReplace, size, std::string("\r\n"), std::string("\n"));
     // The opposite: the text grows, and beyond its starting room each 64 bytes take a new buffer.
-    Register("StringReplaceGrowing" + suffix,
-             [size](benchmark::State& state) { StringReplace(state, size, "\n", "\r\n"); });
+    Register("StringReplaceGrowing" + suffix, StringReplace, size, std::string("\n"), std::string("\r\n"));
 }

@@ -54,8 +54,13 @@ def is_linear(points):
     return all(time <= size * LINEAR_SLACK for time, size in growth(points))
 
 
+def sizes(figures, prefix):
+    """The sizes, the numbers after prefix/ in the benchmarks' names, in order."""
+    return sorted({int(name.split("/")[1]) for name in figures if name.startswith(prefix + "/")})
+
+
 def lookup_figures(figures):
-    counts = sorted({int(name.split("/")[1]) for name in figures if name.startswith("Lookup/")})
+    counts = sizes(figures, "Lookup")
     rows = []
     for count in counts:
         for record in RECORDS:
@@ -66,8 +71,9 @@ def lookup_figures(figures):
     return counts, rows
 
 
-def by_size(figures, prefix):
-    return sorted(int(name.split("/")[1]) for name in figures if name.startswith(prefix + "/"))
+def lookup_points(lookups, record):
+    """(entries, time) of one record's lookups, by entry count."""
+    return [(row["entries"], row["us"]) for row in lookups if row["record"] == record]
 
 
 def machine(results, raw):
@@ -100,8 +106,7 @@ def machine(results, raw):
 def goals(figures, lookups, settings_points):
     at_10k = [row for row in lookups if row["entries"] == 10000]
     worst = max(at_10k, key=lambda row: row["ratio"])
-    lookup_linear = {record: is_linear([(row["entries"], row["us"]) for row in lookups
-                                        if row["record"] == record]) for record in RECORDS}
+    lookup_linear = {record: is_linear(lookup_points(lookups, record)) for record in RECORDS}
     stored = ratio(figures, "StoredRead", "StoredFloor")
     compressed = ratio(figures, "CompressedOpen", "CompressedFloor")
     chunks = ratio(figures, "CompressedChunks", "CompressedFloor")
@@ -112,8 +117,7 @@ def goals(figures, lookups, settings_points):
          "reason": f"the {worst['record']} record takes {worst['ratio']:.2f} x its floor in this run"},
         {"goal": "lookup time grows linearly with the entry count",
          "figure": "; ".join(f"{record}: " + ", ".join(
-             f"x{time:.1f}" for time, _ in growth([(row["entries"], row["us"]) for row in lookups
-                                                   if row["record"] == record]))
+             f"x{time:.1f}" for time, _ in growth(lookup_points(lookups, record)))
              for record in RECORDS) + " per tenfold count",
          "met": all(lookup_linear.values()),
          "reason": "grows faster than the count: " + ", ".join(
@@ -267,7 +271,7 @@ def main():
         raw = json.load(text)
     figures = medians(raw)
     counts, lookups = lookup_figures(figures)
-    settings = by_size(figures, "Settings")
+    settings = sizes(figures, "Settings")
     settings_points = [(size, figures[f"Settings/{size}"]["us"]) for size in settings]
     strings = [(name, int(name.split("/")[1])) for name in sorted(figures)
                if name.startswith("String")]

@@ -3,21 +3,22 @@
 #   create  pak create --level 6           vs  zip -r -6        goal: at most 0.6 of zip's time
 #   extract pak extract (compressed pack)  vs  unzip -q         goal: at most 1.1 of unzip's time
 #   list    pak list (100,000 entries)     vs  unzip -l         goal: at most 0.5 of unzip's time
-# Makes its own input (a few hundred MB of mixed files) under build/bench-pak, builds pak as a
-# Release program under build/bench-release, and prints the median of RUNS timed runs of each
-# command after one untimed run, pak's and the other's runs taking turns.
+# Makes its own input (a few hundred MB of mixed files) under build/bench-pak, builds pak in
+# the Release preset of the benchmarks (bench), and prints the median of RUNS timed runs of
+# each command after one untimed run, pak's and the other's runs taking turns.
 # Usage: bash bench/pak/run.sh [RUNS]   (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 runs=${1:-5}
 work=$root/build/bench-pak
-build=$root/build/bench-release
+
+bash scripts/install-deps.sh
 
 echo "=== building pak (Release)"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOC_TESTS=OFF >/dev/null
-cmake --build "$build" --target pak -j2 >/dev/null
-pak=$build/tools/pak/pak
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target pak -j2 >/dev/null
+pak=$root/build/bench/tools/pak/pak
 
 make_input() {  # the mixed files, once
   [ -f "$work/input.done" ] && return
