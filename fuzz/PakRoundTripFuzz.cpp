@@ -304,12 +304,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
     FUZZ_CHECK(fuzz::RunPak({"verify", kArchive}).code == 0);
     CheckListing(plan);
-    for (const Entry& entry : plan.entries) {
-        std::string native;
-        FUZZ_CHECK(toolhost::ToNativeText(entry.name, native));
-        const fuzz::PakOutput cat = fuzz::RunPak({"cat", kArchive, "--", native});
-        FUZZ_CHECK(cat.code == 0 && cat.out == entry.data);
-    }
+    for (const Entry& entry : plan.entries) fuzz::CheckCat(kArchive, entry.name, entry.data);
     CheckExtract(plan);
     CheckLookup(plan);
     FUZZ_CHECK(dialogs.Shown().empty());

@@ -5,6 +5,7 @@
 #include "fuzz/Output.h"
 #include "fuzz/Target.h"
 #include "platform/ToolHost.h"
+#include "tools/pak/Console.h"
 #include "tools/pak/Pak.h"
 
 namespace fuzz {
@@ -50,6 +51,13 @@ PakOutput RunPak(const std::vector<std::string>& arguments) {
     std::remove(kErr);
     FUZZ_CHECK(IsPlainNativeText(output.err));
     return output;
+}
+
+void CheckCat(const std::string& archive, const std::string& name, const std::string& bytes) {
+    std::string native;
+    FUZZ_CHECK(toolhost::ToNativeText(name, native));
+    const PakOutput cat = RunPak({"cat", archive, "--", native});
+    FUZZ_CHECK(cat.code == pak::kDone && cat.out == bytes);
 }
 
 void RemoveNativeTree(const std::string& path) {

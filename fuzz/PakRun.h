@@ -18,6 +18,9 @@ struct PakOutput {
 // cursor or changes its colours, whatever an archive holds.
 PakOutput RunPak(const std::vector<std::string>& arguments);
 
+// pak cat gives back exactly bytes for the entry of archive with that code page 932 name.
+void CheckCat(const std::string& archive, const std::string& name, const std::string& bytes);
+
 // Text in the encoding of this system's names, without control characters but line ends
 // (fuzz::IsPlainText).
 bool IsPlainNativeText(const std::string& text);

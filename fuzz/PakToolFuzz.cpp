@@ -5,15 +5,12 @@
 // its listed size, and pak cat and the lookup of OCFile::Open give the same bytes.
 //
 // Input: the archive.
-#include <algorithm>
-
 #include "files/OCFile.h"
 #include "files/ProcessState.h"
 #include "fuzz/Output.h"
 #include "fuzz/PakRun.h"
 #include "fuzz/Seeds.h"
 #include "fuzz/Target.h"
-#include "platform/ToolHost.h"
 #include "tests/support/Hooks.h"
 #include "tests/support/Scratch.h"
 #include "tools/pak/Archive.h"
@@ -71,10 +68,7 @@ void CheckEntry(pak::Archive& archive, const pak::ArchiveEntry& entry, bool read
     });
     FUZZ_CHECK(bytes.size() == entry.size);
     if (!readAgain) return;
-    std::string native;
-    FUZZ_CHECK(toolhost::ToNativeText(entry.name, native));
-    const fuzz::PakOutput cat = Pak({"cat", kArchive, "--", native}, false);
-    FUZZ_CHECK(cat.code == pak::kDone && cat.out == bytes);
+    fuzz::CheckCat(kArchive, entry.name, bytes);
     CheckLookup(entry, bytes);
 }
 
