@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "files/OCFile.h"
 #include "files/ProcessState.h"
 #include "fuzz/Input.h"
 #include "fuzz/Output.h"
@@ -272,14 +271,7 @@ void CheckExtract(const Plan& plan) {
 void CheckLookup(const Plan& plan) {
     packFiles.clear();
     packName.Assign(plan.pack.name.c_str());
-    for (const Entry& entry : plan.entries) {
-        OCFile file;
-        FUZZ_CHECK(file.Open(entry.name.c_str(), OCFile::ModeRead));
-        FUZZ_CHECK(file.path.GetText() && entry.name == file.path.GetText());
-        std::string shown(entry.data.size() + 1, '\0');
-        shown.resize(file.Read(&shown[0], static_cast<std::uint32_t>(shown.size())));
-        FUZZ_CHECK(shown == entry.data);
-    }
+    for (const Entry& entry : plan.entries) FUZZ_CHECK(fuzz::LookUpEntry(entry.name, entry.data));
 }
 
 // The folders of a run, gone by their native names however the run ends, before the scratch
