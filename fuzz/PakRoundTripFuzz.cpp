@@ -9,6 +9,7 @@
 //        Piece(name) Byte(kind) U16(size) Piece(material).
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "files/ProcessState.h"
 #include "fuzz/Input.h"
