@@ -5,16 +5,6 @@
 
 namespace fuzz {
 
-namespace {
-
-std::string LittleEndian(std::uint32_t value, int bytes) {
-    std::string text;
-    for (int i = 0; i < bytes; ++i) text += static_cast<char>(value >> (8 * i));
-    return text;
-}
-
-}  // namespace
-
 std::uint8_t Input::Byte() { return at == end ? 0 : *at++; }
 
 std::uint16_t Input::U16() {
@@ -42,11 +32,9 @@ std::string Input::Rest() {
     return rest;
 }
 
-std::string Byte(std::uint8_t value) { return LittleEndian(value, 1); }
+std::string Byte(std::uint8_t value) { return std::string(1, static_cast<char>(value)); }
 
-std::string U16(std::uint16_t value) { return LittleEndian(value, 2); }
-
-std::string U32(std::uint32_t value) { return LittleEndian(value, 4); }
+std::string U16(std::uint16_t value) { return U32(value).substr(0, 2); }
 
 std::string Piece(const std::string& bytes) {
     if (bytes.size() > 255) throw std::length_error("a piece holds at most 255 bytes");

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/packwriter/PackWriter.h"
+
 namespace fuzz {
 
 // Fields past the end of the input read as zeros and empty texts, so every input decodes.
@@ -29,7 +31,7 @@ private:
 // The writing side of Input, for seeds.
 std::string Byte(std::uint8_t value);
 std::string U16(std::uint16_t value);
-std::string U32(std::uint32_t value);
+using packwriter::U32;
 std::string Piece(const std::string& bytes);  // at most 255 bytes
 
 }  // namespace fuzz

@@ -79,31 +79,29 @@ private:
     }
 
     bool Members(int depth) {
-        ++at;
-        SkipSpace();
-        if (Take('}')) return true;
-        do {
-            SkipSpace();
+        return Items('}', [&] {
             if (at == text.size() || text[at] != '"' || !String()) return false;
             SkipSpace();
             if (!Take(':')) return false;
             SkipSpace();
-            if (!Value(depth + 1)) return false;
-            SkipSpace();
-        } while (Take(','));
-        return Take('}');
+            return Value(depth + 1);
+        });
     }
 
-    bool Elements(int depth) {
+    bool Elements(int depth) { return Items(']', [&] { return Value(depth + 1); }); }
+
+    // From the opening bracket to close: nothing, or items apart by commas.
+    template <typename Item>
+    bool Items(char close, Item item) {
         ++at;
         SkipSpace();
-        if (Take(']')) return true;
+        if (Take(close)) return true;
         do {
             SkipSpace();
-            if (!Value(depth + 1)) return false;
+            if (!item()) return false;
             SkipSpace();
         } while (Take(','));
-        return Take(']');
+        return Take(close);
     }
 
     bool String() {

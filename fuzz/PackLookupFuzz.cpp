@@ -4,8 +4,7 @@
 //
 // Input: Piece(request) Piece(packName) Byte(seek origin) U32(seek offset), then the pack.
 #include <algorithm>
-#include <climits>
-#include <cstring>
+#include <cstdint>
 
 #include "files/OCFile.h"
 #include "files/ProcessState.h"

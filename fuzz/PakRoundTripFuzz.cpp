@@ -9,8 +9,8 @@
 //        Piece(name) Byte(kind) U16(size) Piece(material).
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
-#include "files/OCFile.h"
 #include "files/ProcessState.h"
 #include "fuzz/Input.h"
 #include "fuzz/Output.h"
@@ -272,14 +272,7 @@ void CheckExtract(const Plan& plan) {
 void CheckLookup(const Plan& plan) {
     packFiles.clear();
     packName.Assign(plan.pack.name.c_str());
-    for (const Entry& entry : plan.entries) {
-        OCFile file;
-        FUZZ_CHECK(file.Open(entry.name.c_str(), OCFile::ModeRead));
-        FUZZ_CHECK(file.path.GetText() && entry.name == file.path.GetText());
-        std::string shown(entry.data.size() + 1, '\0');
-        shown.resize(file.Read(&shown[0], static_cast<std::uint32_t>(shown.size())));
-        FUZZ_CHECK(shown == entry.data);
-    }
+    for (const Entry& entry : plan.entries) FUZZ_CHECK(fuzz::LookUpEntry(entry.name, entry.data));
 }
 
 // The folders of a run, gone by their native names however the run ends, before the scratch
@@ -304,12 +297,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
     FUZZ_CHECK(fuzz::RunPak({"verify", kArchive}).code == 0);
     CheckListing(plan);
-    for (const Entry& entry : plan.entries) {
-        std::string native;
-        FUZZ_CHECK(toolhost::ToNativeText(entry.name, native));
-        const fuzz::PakOutput cat = fuzz::RunPak({"cat", kArchive, "--", native});
-        FUZZ_CHECK(cat.code == 0 && cat.out == entry.data);
-    }
+    for (const Entry& entry : plan.entries) fuzz::CheckCat(kArchive, entry.name, entry.data);
     CheckExtract(plan);
     CheckLookup(plan);
     FUZZ_CHECK(dialogs.Shown().empty());

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "files/OCFile.h"
 #include "fuzz/Output.h"
 #include "fuzz/Target.h"
 #include "platform/ToolHost.h"
+#include "tools/pak/Console.h"
 #include "tools/pak/Pak.h"
 
 namespace fuzz {
@@ -50,6 +52,23 @@ PakOutput RunPak(const std::vector<std::string>& arguments) {
     std::remove(kErr);
     FUZZ_CHECK(IsPlainNativeText(output.err));
     return output;
+}
+
+void CheckCat(const std::string& archive, const std::string& name, const std::string& bytes) {
+    std::string native;
+    FUZZ_CHECK(toolhost::ToNativeText(name, native));
+    const PakOutput cat = RunPak({"cat", archive, "--", native});
+    FUZZ_CHECK(cat.code == pak::kDone && cat.out == bytes);
+}
+
+bool LookUpEntry(const std::string& name, const std::string& bytes) {
+    OCFile file;
+    FUZZ_CHECK(file.Open(name.c_str(), OCFile::ModeRead));
+    if (!file.path.GetText() || name != file.path.GetText()) return false;
+    std::string shown(bytes.size() + 1, '\0');
+    shown.resize(file.Read(&shown[0], static_cast<std::uint32_t>(shown.size())));
+    FUZZ_CHECK(shown == bytes);
+    return true;
 }
 
 void RemoveNativeTree(const std::string& path) {

@@ -18,6 +18,14 @@ struct PakOutput {
 // cursor or changes its colours, whatever an archive holds.
 PakOutput RunPak(const std::vector<std::string>& arguments);
 
+// pak cat gives back exactly bytes for the entry of archive with that code page 932 name.
+void CheckCat(const std::string& archive, const std::string& name, const std::string& bytes);
+
+// Opens name through the lookup of OCFile::Open, which must find it. False where it found
+// an entry of another name (an earlier one whose name begins with name); else what it reads
+// is exactly bytes.
+bool LookUpEntry(const std::string& name, const std::string& bytes);
+
 // Text in the encoding of this system's names, without control characters but line ends
 // (fuzz::IsPlainText).
 bool IsPlainNativeText(const std::string& text);

@@ -5,15 +5,11 @@
 // its listed size, and pak cat and the lookup of OCFile::Open give the same bytes.
 //
 // Input: the archive.
-#include <algorithm>
-
-#include "files/OCFile.h"
 #include "files/ProcessState.h"
 #include "fuzz/Output.h"
 #include "fuzz/PakRun.h"
 #include "fuzz/Seeds.h"
 #include "fuzz/Target.h"
-#include "platform/ToolHost.h"
 #include "tests/support/Hooks.h"
 #include "tests/support/Scratch.h"
 #include "tools/pak/Archive.h"
@@ -53,12 +49,7 @@ fuzz::PakOutput Pak(const std::vector<std::string>& arguments, bool text = true)
 void CheckLookup(const pak::ArchiveEntry& entry, const std::string& bytes) {
     // The disk comes first: that name opens the archive itself.
     if (pak::SameButForCase(entry.name, kArchive)) return;
-    OCFile file;
-    FUZZ_CHECK(file.Open(entry.name.c_str(), OCFile::ModeRead));
-    if (entry.name != file.path.GetText()) return;
-    std::string shown(bytes.size() + 1, '\0');
-    shown.resize(file.Read(&shown[0], static_cast<std::uint32_t>(shown.size())));
-    FUZZ_CHECK(shown == bytes);
+    fuzz::LookUpEntry(entry.name, bytes);
 }
 
 void CheckEntry(pak::Archive& archive, const pak::ArchiveEntry& entry, bool readAgain) {
@@ -71,10 +62,7 @@ void CheckEntry(pak::Archive& archive, const pak::ArchiveEntry& entry, bool read
     });
     FUZZ_CHECK(bytes.size() == entry.size);
     if (!readAgain) return;
-    std::string native;
-    FUZZ_CHECK(toolhost::ToNativeText(entry.name, native));
-    const fuzz::PakOutput cat = Pak({"cat", kArchive, "--", native}, false);
-    FUZZ_CHECK(cat.code == pak::kDone && cat.out == bytes);
+    fuzz::CheckCat(kArchive, entry.name, bytes);
     CheckLookup(entry, bytes);
 }
 

@@ -48,6 +48,11 @@ int CountFor(const std::string& text, Input& input) {
     return byte == 0xFF ? -1 : std::min<int>(byte, static_cast<int>(std::strlen(text.c_str())));
 }
 
+// What Append and Assign take of text for a count from CountFor.
+std::string Counted(const std::string& text, int count) {
+    return text.substr(0, count == -1 ? std::strlen(text.c_str()) : count);
+}
+
 // A position for Extract: null, or anywhere in the buffer or just behind it.
 const char* PositionIn(const OCString& string, Input& input) {
     const std::uint8_t byte = input.Byte();
@@ -179,7 +184,7 @@ void Append(Step& step) {
     OCString& string = step.self.string;
     const std::string text = step.input.Piece();
     const int count = CountFor(text, step.input);
-    const std::string expected = TextOf(string) + text.substr(0, count == -1 ? std::strlen(text.c_str()) : count);
+    const std::string expected = TextOf(string) + Counted(text, count);
     const bool changes = count != 0;
     string.Append(text.c_str(), count);
     if (!changes) return;
@@ -190,7 +195,7 @@ void Append(Step& step) {
 void Assign(Step& step) {
     const std::string text = step.input.Piece();
     const int count = CountFor(text, step.input);
-    const std::string expected = text.substr(0, count == -1 ? std::strlen(text.c_str()) : count);
+    const std::string expected = Counted(text, count);
     step.self.string.Assign(text.c_str(), count);
     step.self.recorded = true;
     FUZZ_CHECK(!step.self.string.buffer || TextOf(step.self.string) == expected.c_str());

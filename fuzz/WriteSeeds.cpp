@@ -1,6 +1,7 @@
 // fuzz_seeds DIRECTORY: writes every fuzz target's seeds to DIRECTORY/<target>/, replacing
 // what was there. The seeds are made afresh from the pack writer and the settings tables.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "fuzz/Target.h"
