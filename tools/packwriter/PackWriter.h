@@ -57,8 +57,9 @@ struct HeaderFields {
     std::string name;
 };
 
-// The whole archive, made by the one writer of DataWriter.h from entries in memory. Throws std::invalid_argument for a version above 4, a compressed
-// entry in version 0, a name longer than its field or a number version 2 cannot hold.
+// The whole archive, made by the one writer of DataWriter.h from entries in memory. Throws
+// std::invalid_argument for a version above 4, a compressed entry in version 0, a name
+// longer than its field or a number version 2 cannot hold.
 std::string WritePack(const PackOptions& options, const std::vector<Entry>& entries);
 
 // The pieces WritePack is made of.

@@ -1,11 +1,14 @@
 #include "tools/pak/Archive.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 #include "files/ProcessState.h"
+#include "files/pack/LittleEndian.h"
 #include "platform/ToolHost.h"
 #include "text/OCException.h"
+#include "tools/packwriter/PackWriter.h"
 #include "tools/pak/Console.h"
 #include "tools/pak/Names.h"
 
@@ -16,12 +19,6 @@ namespace {
 // A zlib stream yields at most 1032 bytes for each byte it holds.
 const std::uint64_t kMostInflation = 1032;
 const std::size_t kChunk = 1 << 20;
-
-std::uint32_t U32At(const unsigned char* bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-std::uint32_t ValueCount(std::uint32_t version) { return version == 0 ? 3 : version == 4 ? 6 : 5; }
 
 std::unique_ptr<unsigned char[]> Allocate(std::uint32_t size) {
     return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[std::max<std::uint32_t>(size, 1)]);
@@ -86,11 +83,13 @@ std::vector<ArchiveEntry> Archive::ReadDirectory(std::string& problem) {
 std::vector<ArchiveEntry> Archive::WalkRecords(OCFile& records, std::uint64_t end, std::string& problem) {
     std::vector<ArchiveEntry> entries;
     OCPackEntry& record = *file.entry;
-    const std::uint64_t values = 4 * ValueCount(header.version);
+    // The name's count and the values: a record without its name.
+    const std::uint64_t unnamedSize = packwriter::RecordSize(header.version, "");
     for (std::uint32_t i = 0; i < header.entryCount; ++i) {
         const std::uint64_t at = static_cast<std::uint64_t>(records.position);
         unsigned char count[4] = {};
-        if (at + 4 > end || records.Read(count, 4) != 4 || at + 4 + U32At(count) + values > end) {
+        if (at + 4 > end || records.Read(count, 4) != 4 ||
+            at + unnamedSize + LittleEndianAt<std::uint32_t>(count) > end) {
             problem = "the directory ends inside record " + std::to_string(i + 1) + " of " +
                       std::to_string(header.entryCount);
             break;
@@ -103,7 +102,7 @@ std::vector<ArchiveEntry> Archive::WalkRecords(OCFile& records, std::uint64_t en
         else
             record.Read(records);
         ArchiveEntry entry = Interpret(record);
-        entry.nameBytes = U32At(count);
+        entry.nameBytes = LittleEndianAt<std::uint32_t>(count);
         entries.push_back(entry);
     }
     if (header.version == 0) directoryEnd = static_cast<std::uint64_t>(records.position);

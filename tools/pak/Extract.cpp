@@ -39,9 +39,10 @@ std::vector<ArchiveEntry> Select(const Archive& archive, const std::vector<Archi
     std::vector<bool> found(names.size());
     std::vector<ArchiveEntry> selected;
     for (const ArchiveEntry& entry : entries) {
+        const std::string typed = AsTyped(entry.name);
         bool wanted = false;
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (Selects(names[i], AsTyped(entry.name))) wanted = found[i] = true;
+            if (Selects(names[i], typed)) wanted = found[i] = true;
         if (wanted) selected.push_back(entry);
     }
     for (std::size_t i = 0; i < names.size(); ++i)

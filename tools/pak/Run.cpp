@@ -1,6 +1,5 @@
 // The command line of pak: which command, its options and operands.
 #include <cstdlib>
-#include <cstring>
 
 #include "tools/pak/Commands.h"
 #include "tools/pak/Pak.h"
