@@ -180,12 +180,8 @@ void PutFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWhole(const std::string& path) {
-    toolhost::InputFile file;
-    std::string why, bytes;
-    FUZZ_CHECK(file.Open(path, why));
-    char chunk[65536];
-    for (std::size_t got = 0; file.ReadAt(bytes.size(), chunk, sizeof chunk, got, why) && got > 0;)
-        bytes.append(chunk, got);
+    std::string bytes, why;
+    FUZZ_CHECK(toolhost::ReadWholeFile(path, bytes, why));
     return bytes;
 }
 

@@ -66,6 +66,10 @@ private:
     std::intptr_t handle = -1;
 };
 
+// The whole of a file in bytes; false when it cannot be opened or read (bytes then hold what
+// was read).
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& why);
+
 // A file being written. Closing it without Close (by the destructor) drops any error.
 class OutputFile {
 public:

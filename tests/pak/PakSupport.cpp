@@ -60,12 +60,8 @@ void MakeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWhole(const std::string& path) {
-    toolhost::InputFile file;
-    std::string why, bytes;
-    if (!file.Open(path, why)) return bytes;
-    char chunk[65536];
-    std::size_t got = 0;
-    while (file.ReadAt(bytes.size(), chunk, sizeof chunk, got, why) && got > 0) bytes.append(chunk, got);
+    std::string bytes, why;
+    toolhost::ReadWholeFile(path, bytes, why);
     return bytes;
 }
 
