@@ -17,14 +17,11 @@ Unsigned LittleEndianAt(const unsigned char* bytes) {
 template <typename Unsigned>
 void ReadLittleEndian(OCFile& file, Unsigned* values, unsigned count) {
     unsigned char bytes[6 * sizeof(Unsigned)];
-    const unsigned got = file.Read(bytes, count * sizeof(Unsigned));
-    const unsigned whole = got / sizeof(Unsigned);
-    for (unsigned v = 0; v < whole; ++v) values[v] = LittleEndianAt<Unsigned>(bytes + v * sizeof(Unsigned));
-    for (unsigned i = whole * sizeof(Unsigned); i < got; ++i) {
-        const unsigned shift = 8 * (i % sizeof(Unsigned));
-        Unsigned& value = values[whole];
-        value = (value & ~(static_cast<Unsigned>(0xFF) << shift)) | static_cast<Unsigned>(bytes[i]) << shift;
-    }
+    const unsigned size = count * sizeof(Unsigned);
+    for (unsigned i = 0; i < size; ++i)
+        bytes[i] = static_cast<unsigned char>(values[i / sizeof(Unsigned)] >> (8 * (i % sizeof(Unsigned))));
+    file.Read(bytes, size);
+    for (unsigned v = 0; v < count; ++v) values[v] = LittleEndianAt<Unsigned>(bytes + v * sizeof(Unsigned));
 }
 
 template <typename Unsigned>

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ std::string Leaf(const OCString& path) {
 // Which pack the stream still holds open.
 std::string OpenPack(const OCFile& file) { return file.file ? Leaf(file.name) + " open" : "no file open"; }
 
+// A status thrown by the file layer, as Windows writes one.
+std::string Status(std::uint32_t status) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", status);
+    return text;
+}
+
 // OCFile::Open, with what it can throw written out.
 std::string Opened(OCFile& file, const std::string& name, int mode) {
     try {
@@ -42,9 +50,7 @@ std::string Opened(OCFile& file, const std::string& name, int mode) {
         const std::string message = Text(error.message);
         return message == kInflateFailed ? "the decompression error" : "Abort: " + message;
     } catch (std::uint32_t status) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%08X", status);
-        return text;
+        return Status(status);
     }
 }
 
@@ -57,11 +63,11 @@ std::string Resized(OCVirtualBuffer& buffer, std::uint32_t size) {
         buffer.Resize(size);
         return "nothing thrown";
     } catch (std::uint32_t status) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%08X", status);
-        return text;
+        return Status(status);
     }
 }
+
+std::string Outstanding(const PageLedger& pages) { return Count(pages.Outstanding(), "block") + " outstanding"; }
 
 std::string Held(const OCVirtualBuffer& buffer, const PageLedger& pages) {
     std::string held = "no pages";
@@ -70,7 +76,7 @@ std::string Held(const OCVirtualBuffer& buffer, const PageLedger& pages) {
         for (std::uint32_t i = 0; i < buffer.size; ++i) zero = zero && buffer.data[i] == 0;
         held = std::to_string(buffer.size) + (zero ? " zero bytes" : " bytes");
     }
-    return held + ", " + Count(pages.Outstanding(), "block") + " outstanding";
+    return held + ", " + Outstanding(pages);
 }
 
 using PageAct = std::function<std::string(const std::string& directory, const PageLedger& pages)>;
@@ -99,8 +105,7 @@ PageAct Resizing(bool holding, std::vector<std::uint32_t> sizes) {
 std::string LookUpGameIni(const std::string& directory, const PageLedger& pages) {
     OCFile file;
     const Outcome outcome = LookUp(file, directory, "GAME.INI");
-    return std::string(Describe(outcome)) + ", " + OpenPack(file) + ", " + Count(pages.Outstanding(), "block") +
-           " outstanding";
+    return std::string(Describe(outcome)) + ", " + OpenPack(file) + ", " + Outstanding(pages);
 }
 
 std::vector<PageCase> PageCases() {
@@ -132,7 +137,7 @@ std::vector<PageCase> PageCases() {
              OCFile file;
              const std::string opened = Opened(file, "GAME.INI", OCFile::ModeRead);
              return opened + ", " + OpenPack(file) + ", " + Count(dialogs.Shown().size(), "dialog") + ", " +
-                    Count(pages.Outstanding(), "block") + " outstanding";
+                    Outstanding(pages);
          },
          "0xC0000017, a.pak open, 0 dialogs, 0 blocks outstanding"},
     };

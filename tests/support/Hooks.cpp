@@ -20,12 +20,10 @@ int AnswerDialog(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 int grantsLeft = -1;  // -1: every allocation is granted
-int refusedPages = 0;
 std::set<LPVOID> outstandingPages;
 
 LPVOID GivePages(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection) {
     if (grantsLeft == 0) {
-        ++refusedPages;
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -73,7 +71,6 @@ const std::vector<ShownMessage>& DialogAnswers::Shown() const { return shownMess
 
 PageLedger::PageLedger(int granted) {
     grantsLeft = granted;
-    refusedPages = 0;
     outstandingPages.clear();
     seam::hooks().virtualAlloc = GivePages;
     seam::hooks().virtualFree = ReleasePages;
@@ -86,8 +83,6 @@ PageLedger::~PageLedger() {
 }
 
 std::size_t PageLedger::Outstanding() const { return outstandingPages.size(); }
-
-int PageLedger::Refused() const { return refusedPages; }
 
 RefuseListing::RefuseListing() { seam::hooks().findFirstFile = RefuseList; }
 

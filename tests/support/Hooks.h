@@ -37,13 +37,6 @@ public:
 
     // Blocks given and not released yet.
     std::size_t Outstanding() const;
-    int Refused() const;
-};
-
-// Refuses every page allocation while it lives.
-class RefusePages : public PageLedger {
-public:
-    RefusePages() : PageLedger(0) {}
 };
 
 // Every directory listing fails with ERROR_ACCESS_DENIED while it lives.
