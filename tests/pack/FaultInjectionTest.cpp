@@ -166,6 +166,18 @@ TEST_F(FaultInjection, PageAllocationsRefused) {
     }
 }
 
+TEST_F(FaultInjection, ARefusalLeavesNothingThatStopsTheNextLookup) {
+    ScratchDirectory scratch;
+    WriteFile("a.pak", WritePack({4, true}, {{"GAME.INI", "x"}}));
+    OCFile file;
+    {
+        PageLedger refused(0);
+        EXPECT_EQ(Outcome::NoMemory, LookUp(file, scratch.Path(), "GAME.INI"));
+    }
+    file.Close();
+    EXPECT_EQ(Outcome::Found, LookUp(file, scratch.Path(), "GAME.INI"));
+}
+
 // --- Packs gone since the scan ----------------------------------------------------------
 
 struct GoneCase {
